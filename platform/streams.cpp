@@ -1,0 +1,180 @@
+// rulecore: an embeddable expert-system shell.
+#include "platform/streams.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/exception.h"
+#include "platform/format.h"
+
+namespace rulecore {
+
+std::string TStream::ReadAll() {
+  std::string out;
+  char buf[4096];
+  size_t n;
+  while ((n = Read(buf, sizeof buf)) > 0) out.append(buf, n);
+  return out;
+}
+
+// ---------------------------------------------------------------- memory
+
+size_t TMemoryStream::Read(void* buffer, size_t count) {
+  size_t n = pos_ < data_.size() ? std::min(count, data_.size() - pos_) : 0;
+  if (n) std::memcpy(buffer, data_.data() + pos_, n);
+  pos_ += n;
+  return n;
+}
+
+void TMemoryStream::Write(const void* buffer, size_t count) {
+  if (pos_ > data_.size()) data_.resize(pos_);
+  if (pos_ + count > data_.size()) data_.resize(pos_ + count);
+  if (count) std::memcpy(data_.data() + pos_, buffer, count);
+  pos_ += count;
+}
+
+int64_t TMemoryStream::Seek(int64_t offset, SeekOrigin origin) {
+  int64_t base = origin == SeekOrigin::kBeginning ? 0
+                 : origin == SeekOrigin::kCurrent ? static_cast<int64_t>(pos_)
+                                                  : static_cast<int64_t>(data_.size());
+  int64_t p = base + offset;
+  if (p < 0) throw EStreamError("Stream seek error: negative position");
+  pos_ = static_cast<size_t>(p);
+  return p;
+}
+
+void TMemoryStream::Clear() {
+  data_.clear();
+  pos_ = 0;
+}
+
+void TMemoryStream::SetSize(size_t size) {
+  data_.resize(size);
+  pos_ = std::min(pos_, size);
+}
+
+// ---------------------------------------------------------------- file
+
+namespace {
+const char* ModeString(FileMode mode) {
+  switch (mode) {
+    case FileMode::kRead:
+      return "rb";
+    case FileMode::kWrite:
+      return "wb";
+    case FileMode::kAppend:
+      return "ab";
+    case FileMode::kReadWrite:
+      return "r+b";
+  }
+  return "rb";
+}
+}  // namespace
+
+TFileStream::TFileStream(const std::string& path, FileMode mode) : path_(path) {
+  file_ = std::fopen(path.c_str(), ModeString(mode));
+  if (!file_)
+    throw EStreamError(Format("Cannot open file \"%s\": %s", {path, std::strerror(errno)}));
+}
+
+TFileStream::~TFileStream() {
+  if (file_) std::fclose(file_);
+}
+
+size_t TFileStream::Read(void* buffer, size_t count) { return std::fread(buffer, 1, count, file_); }
+
+void TFileStream::Write(const void* buffer, size_t count) {
+  if (count && std::fwrite(buffer, 1, count, file_) != count)
+    throw EStreamError(Format("Error writing file \"%s\": %s", {path_, std::strerror(errno)}));
+}
+
+int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
+  int whence = origin == SeekOrigin::kBeginning ? SEEK_SET
+               : origin == SeekOrigin::kCurrent ? SEEK_CUR
+                                                : SEEK_END;
+  if (std::fseek(file_, offset, whence) != 0)
+    throw EStreamError(Format("Stream seek error in \"%s\"", {path_}));
+  return std::ftell(file_);
+}
+
+int64_t TFileStream::Size() {
+  long here = std::ftell(file_);
+  std::fseek(file_, 0, SEEK_END);
+  long size = std::ftell(file_);
+  std::fseek(file_, here, SEEK_SET);
+  return size;
+}
+
+void TFileStream::Flush() {
+  if (std::fflush(file_) != 0)
+    throw EStreamError(Format("Error writing file \"%s\": %s", {path_, std::strerror(errno)}));
+}
+
+// ---------------------------------------------------------------- text
+
+TTextStream::TTextStream(TStream* stream, bool owns) : stream_(stream) {
+  if (owns) owned_.reset(stream);
+}
+
+TTextStream::TTextStream(const std::string& path, FileMode mode)
+    : TTextStream(new TFileStream(path, mode), true) {}
+
+TTextStream::~TTextStream() = default;
+
+void TTextStream::Fill() {
+  if (pos_ < buffer_.size()) return;
+  buffer_.resize(4096);
+  size_t n = stream_->Read(buffer_.data(), buffer_.size());
+  buffer_.resize(n);
+  pos_ = 0;
+}
+
+int TTextStream::GetChar() {
+  if (putback_ != -2) {
+    int c = putback_;
+    putback_ = -2;
+    return c;
+  }
+  Fill();
+  if (pos_ >= buffer_.size()) return -1;
+  return static_cast<unsigned char>(buffer_[pos_++]);
+}
+
+void TTextStream::PutBack(int c) { putback_ = c; }
+
+bool TTextStream::IsEof() {
+  if (putback_ != -2) return putback_ == -1;
+  Fill();
+  return pos_ >= buffer_.size();
+}
+
+bool TTextStream::GetLine(std::string& line) {
+  line.clear();
+  int c = GetChar();
+  if (c < 0) return false;
+  while (c >= 0 && c != '\n' && c != '\r') {
+    line += static_cast<char>(c);
+    c = GetChar();
+  }
+  if (c == '\r') {
+    int d = GetChar();
+    if (d != '\n' && d >= 0) PutBack(d);
+  }
+  return true;
+}
+
+void TTextStream::Put(std::string_view text) { stream_->WriteString(text); }
+
+void TTextStream::PutLine(std::string_view text) {
+  Put(text);
+  PutEOL();
+}
+
+void TTextStream::PutEOL() { Put("\r\n"); }
+
+void TTextStream::Flush() {
+  if (auto* f = dynamic_cast<TFileStream*>(stream_)) f->Flush();
+}
+
+}  // namespace rulecore

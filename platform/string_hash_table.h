@@ -1,0 +1,80 @@
+// rulecore: an embeddable expert-system shell.
+// TStringHashTable<T>: a table from byte-string keys to values that keeps its
+// entries in insertion order, so listing a table is deterministic. Lookups
+// are by hash; removal shifts the entries after the removed one. Keys are
+// compared exactly (letter case matters).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace rulecore {
+
+template <class T>
+class TStringHashTable {
+ public:
+  using Entry = std::pair<std::string, T>;
+
+  int Count() const { return static_cast<int>(entries_.size()); }
+  bool Empty() const { return entries_.empty(); }
+
+  // Stores `value` under `key`, replacing an existing entry in its place.
+  void Put(std::string_view key, T value) {
+    auto it = index_.find(std::string(key));
+    if (it != index_.end()) {
+      entries_[it->second].second = std::move(value);
+      return;
+    }
+    index_.emplace(std::string(key), entries_.size());
+    entries_.emplace_back(std::string(key), std::move(value));
+  }
+
+  // The entry's value, or nil when the key is absent.
+  T* Find(std::string_view key) {
+    auto it = index_.find(std::string(key));
+    return it == index_.end() ? nullptr : &entries_[it->second].second;
+  }
+  const T* Find(std::string_view key) const {
+    auto it = index_.find(std::string(key));
+    return it == index_.end() ? nullptr : &entries_[it->second].second;
+  }
+  bool ContainsKey(std::string_view key) const { return Find(key) != nullptr; }
+
+  // Removes the entry; returns false when there was none.
+  bool Remove(std::string_view key) {
+    auto it = index_.find(std::string(key));
+    if (it == index_.end()) return false;
+    size_t pos = it->second;
+    // The value dies last, after the table is consistent again, so that its
+    // destructor may look at the table.
+    T victim = std::move(entries_[pos].second);
+    index_.erase(it);
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
+    for (auto& [k, i] : index_)
+      if (i > pos) --i;
+    return true;
+  }
+
+  void Clear() {
+    std::vector<Entry> victims;
+    victims.swap(entries_);
+    index_.clear();
+  }
+
+  // Entries in insertion order. REQUIRES: 0 <= i < Count().
+  const Entry& At(int i) const { return entries_[static_cast<size_t>(i)]; }
+  Entry& At(int i) { return entries_[static_cast<size_t>(i)]; }
+  auto begin() { return entries_.begin(); }
+  auto end() { return entries_.end(); }
+  auto begin() const { return entries_.begin(); }
+  auto end() const { return entries_.end(); }
+
+ private:
+  std::unordered_map<std::string, size_t> index_;
+  std::vector<Entry> entries_;
+};
+
+}  // namespace rulecore
