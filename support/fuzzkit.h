@@ -54,6 +54,8 @@ class RULECORE_API IFuzzyVariable : public virtual IInterface {
   virtual int GetTermCount() const = 0;
   virtual IFuzzySet* GetTerm(int index) const = 0;
   virtual void ClearFuzzySets() = 0;
+  // A new set of this variable to serve as a default value.
+  virtual Ref<IFuzzySet> NewDefaultSet() = 0;
   virtual bool Equals(IFuzzyVariable* other) const = 0;
   virtual void Assign(IFuzzyVariable* source) = 0;
   virtual std::string GetToString() const = 0;
