@@ -40,6 +40,7 @@ class IIEContext;
 class IFuzzySet;
 class IFuzzyVariable;
 class TBindingInfo;
+class TComponent;
 
 // Called after a value has changed, with the value as sender.
 using TIEValueChangeEvent = std::function<void(IIEValue* sender)>;
@@ -250,7 +251,8 @@ class RULECORE_API IFactSlot : public virtual ICloneable {
 
 class RULECORE_API IFactTemplate : public virtual ICloneable {
  public:
-  virtual Ref<IFactTemplate> Clone(IReasoner* new_owner) const = 0;
+  // A copy owned by `new_owner` (nil: no owner).
+  virtual Ref<IFactTemplate> Clone(TComponent* new_owner) const = 0;
   virtual void AssignSlots(IFactTemplate* source) = 0;
   virtual bool IsBackwardChaining() const = 0;
   virtual bool IsOrdered() const = 0;
@@ -258,7 +260,8 @@ class RULECORE_API IFactTemplate : public virtual ICloneable {
   virtual std::string GetComment() const = 0;
   virtual int32_t GetHashCode() const = 0;
   virtual std::string GetToString() const = 0;
-  virtual IReasoner* GetOwner() const = 0;
+  // The owning component (usually an engine); nil when none.
+  virtual TComponent* GetOwner() const = 0;
   virtual IFactTemplate* GetParent() const = 0;
   virtual int GetSlotCount() const = 0;
   virtual IFactSlot* GetSlot(std::string_view name) const = 0;

@@ -5,6 +5,7 @@
 // compared exactly (letter case matters).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -12,6 +13,13 @@
 #include <vector>
 
 namespace rulecore {
+
+// Hashing that accepts std::string and std::string_view alike, so lookups by
+// view build no string.
+struct TransparentStringHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const noexcept { return std::hash<std::string_view>{}(s); }
+};
 
 template <class T>
 class TStringHashTable {
@@ -23,7 +31,7 @@ class TStringHashTable {
 
   // Stores `value` under `key`, replacing an existing entry in its place.
   void Put(std::string_view key, T value) {
-    auto it = index_.find(std::string(key));
+    auto it = index_.find(key);
     if (it != index_.end()) {
       entries_[it->second].second = std::move(value);
       return;
@@ -34,23 +42,23 @@ class TStringHashTable {
 
   // The entry's value, or nil when the key is absent.
   T* Find(std::string_view key) {
-    auto it = index_.find(std::string(key));
+    auto it = index_.find(key);
     return it == index_.end() ? nullptr : &entries_[it->second].second;
   }
   const T* Find(std::string_view key) const {
-    auto it = index_.find(std::string(key));
+    auto it = index_.find(key);
     return it == index_.end() ? nullptr : &entries_[it->second].second;
   }
   bool ContainsKey(std::string_view key) const { return Find(key) != nullptr; }
 
   // Removes the entry; returns false when there was none.
   bool Remove(std::string_view key) {
-    auto it = index_.find(std::string(key));
+    auto it = index_.find(key);
     if (it == index_.end()) return false;
     size_t pos = it->second;
     // The value dies last, after the table is consistent again, so that its
     // destructor may look at the table.
-    T victim = std::move(entries_[pos].second);
+    [[maybe_unused]] T victim = std::move(entries_[pos].second);
     index_.erase(it);
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
     for (auto& [k, i] : index_)
@@ -73,7 +81,7 @@ class TStringHashTable {
   auto end() const { return entries_.end(); }
 
  private:
-  std::unordered_map<std::string, size_t> index_;
+  std::unordered_map<std::string, size_t, TransparentStringHash, std::equal_to<>> index_;
   std::vector<Entry> entries_;
 };
 
