@@ -8,10 +8,22 @@ namespace rulecore {
 
 namespace {
 
-std::string FormatNumber(const std::string& spec, char conv, const FormatArg& arg) {
+// Formats one number with printf, growing the buffer when the result does not fit.
+template <class T>
+std::string PrintNumber(const std::string& f, T value) {
   char buf[512];
+  int n = std::snprintf(buf, sizeof buf, f.c_str(), value);
+  if (n < 0) return {};
+  if (static_cast<size_t>(n) < sizeof buf) return std::string(buf, static_cast<size_t>(n));
+  // A wide field or a long precision: format again into a buffer of the right size.
+  std::string big(static_cast<size_t>(n) + 1, '\0');
+  std::snprintf(big.data(), big.size(), f.c_str(), value);
+  big.resize(static_cast<size_t>(n));
+  return big;
+}
+
+std::string FormatNumber(const std::string& spec, char conv, const FormatArg& arg) {
   std::string f = "%" + spec;
-  int n = 0;
   switch (conv) {
     case 'f':
     case 'e':
@@ -19,23 +31,21 @@ std::string FormatNumber(const std::string& spec, char conv, const FormatArg& ar
     case 'E':
     case 'G':
       f += conv;
-      n = std::snprintf(buf, sizeof buf, f.c_str(), arg.as_float());
-      break;
+      return PrintNumber(f, arg.as_float());
     case 'x':
     case 'X':
     case 'u':
       f += "ll";
       f += conv;
-      n = std::snprintf(buf, sizeof buf, f.c_str(),
-                        static_cast<unsigned long long>(arg.as_int()));
-      break;
+      return PrintNumber(f, static_cast<unsigned long long>(arg.as_int()));
     default:
       f += "lld";
-      n = std::snprintf(buf, sizeof buf, f.c_str(), static_cast<long long>(arg.as_int()));
-      break;
+      return PrintNumber(f, static_cast<long long>(arg.as_int()));
   }
-  if (n < 0) return {};
-  return std::string(buf, static_cast<size_t>(n) < sizeof buf ? n : sizeof buf - 1);
+}
+
+bool IsConversion(char c) {
+  return std::string_view("scdiuxXfeEgG").find(c) != std::string_view::npos;
 }
 
 std::string ArgAsText(const FormatArg& arg) {
@@ -78,8 +88,8 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
     }
     // Collect flags, width and precision up to the conversion character.
     size_t start = i;
-    while (i < format.size() && std::string_view("-+ #0123456789.").find(format[i]) !=
-                                    std::string_view::npos)
+    while (i < format.size() &&
+           std::string_view("-+ #0123456789.").find(format[i]) != std::string_view::npos)
       ++i;
     if (i >= format.size()) {
       out.append(format.substr(start - 1));
@@ -87,6 +97,13 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
     }
     std::string spec(format.substr(start, i - start));
     char conv = format[i++];
+    if (!IsConversion(conv)) {
+      // Not a directive we know: print it as it stands and keep the argument for the next one.
+      out += '%';
+      out += spec;
+      out += conv;
+      continue;
+    }
     if (next == args.end()) continue;  // a missing argument prints as nothing
     const FormatArg& arg = *next++;
     switch (conv) {
@@ -123,11 +140,6 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
           out += arg.text();
         else
           out += FormatNumber(spec, conv, arg);
-        break;
-      default:
-        out += '%';
-        out += spec;
-        out += conv;
         break;
     }
   }

@@ -2,7 +2,7 @@
 #include "platform/string_list.h"
 
 #include <algorithm>
-#include <strings.h>
+#include <cctype>
 
 #include "platform/exception.h"
 #include "platform/format.h"
@@ -10,7 +10,9 @@
 namespace rulecore {
 
 namespace {
-TObject* NewStringList(TComponent*) { return new TStringList; }
+TObject* NewStringList(TComponent*) {
+  return new TStringList;
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TStringList, TPersistent, NewStringList)
@@ -40,10 +42,14 @@ void TStringList::PutObject(int i, TObject* obj) {
 }
 
 int TStringList::Compare(std::string_view a, std::string_view b) const {
+  if (case_sensitive_) return a.compare(b);
+  // Byte by byte rather than strncasecmp, which would stop at an embedded NUL.
   size_t n = std::min(a.size(), b.size());
-  int c = case_sensitive_ ? std::string_view(a.data(), n).compare(std::string_view(b.data(), n))
-                          : strncasecmp(a.data(), b.data(), n);
-  if (c != 0) return c;
+  for (size_t i = 0; i < n; ++i) {
+    int x = std::tolower(static_cast<unsigned char>(a[i]));
+    int y = std::tolower(static_cast<unsigned char>(b[i]));
+    if (x != y) return x < y ? -1 : 1;
+  }
   return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
@@ -52,10 +58,9 @@ int TStringList::Add(const std::string& s, TObject* obj) {
     items_.push_back({s, obj});
     return Count() - 1;
   }
-  auto it = std::upper_bound(items_.begin(), items_.end(), s,
-                             [this](const std::string& v, const Item& item) {
-                               return Compare(v, item.text) < 0;
-                             });
+  auto it = std::upper_bound(
+      items_.begin(), items_.end(), s,
+      [this](const std::string& v, const Item& item) { return Compare(v, item.text) < 0; });
   it = items_.insert(it, {s, obj});
   return static_cast<int>(it - items_.begin());
 }
@@ -93,6 +98,12 @@ void TStringList::SetSorted(bool on) {
   sorted_ = on;
 }
 
+void TStringList::SetCaseSensitive(bool on) {
+  if (on == case_sensitive_) return;
+  case_sensitive_ = on;
+  if (sorted_) Sort();
+}
+
 void TStringList::Sort() {
   std::stable_sort(items_.begin(), items_.end(),
                    [this](const Item& a, const Item& b) { return Compare(a.text, b.text) < 0; });
@@ -117,6 +128,7 @@ void TStringList::SetText(std::string_view text) {
     if (j < text.size() && text[j] == '\r' && j + 1 < text.size() && text[j + 1] == '\n') ++j;
     i = j + 1;
   }
+  if (sorted_) Sort();
 }
 
 void TStringList::Assign(const TPersistent& source) {

@@ -37,14 +37,16 @@ class RULECORE_API TStringList : public TPersistent {
   int IndexOfObject(const TObject* obj) const;
 
   bool CaseSensitive() const { return case_sensitive_; }
-  void SetCaseSensitive(bool on) { case_sensitive_ = on; }
+  // A sorted list is sorted again under the new comparison.
+  void SetCaseSensitive(bool on);
   bool Sorted() const { return sorted_; }
   void SetSorted(bool on);
   void Sort();
 
   // All strings, each followed by a line break ("\r\n").
   std::string Text() const;
-  // Replaces the contents with the lines of `text` ("\r\n", "\n" or "\r").
+  // Replaces the contents with the lines of `text` ("\r\n", "\n" or "\r"); a
+  // sorted list stays sorted.
   void SetText(std::string_view text);
 
   void Assign(const TPersistent& source) override;
