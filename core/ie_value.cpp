@@ -685,6 +685,9 @@ void TIEValue::Assign(const TPersistent& source) {
     return;
   }
   if (other == this) return;
+  // The source may be held only through this value (an element of its own
+  // list): keep it alive until it has been copied.
+  Ref<const TIEValue> keep(other->RefCount() > 0 ? other : nullptr);
   Reset();
   CopyFrom(*other, /*clone_list=*/false);
   Changed();
@@ -694,6 +697,8 @@ void TIEValue::Assign(IInterface* source) {
   auto* value = Query<IIEValue>(source);
   if (!value) throw EConvertError("Cannot assign a non-value interface to a TIEValue");
   if (value == this) return;
+  // As above: the source may live only inside this value's payload.
+  Ref<IIEValue> keep(value->RefCount() > 0 ? value : nullptr);
   if (auto* other = dynamic_cast<TIEValue*>(value)) {
     Reset();
     CopyFrom(*other, /*clone_list=*/true);
@@ -705,6 +710,9 @@ void TIEValue::Assign(IInterface* source) {
 
 void TIEValue::AssignTo(IIEValue* dest) const {
   if (!dest || dest == this) return;
+  // Read before `dest` changes: this value may be held only by `dest`'s old
+  // payload and go with it.
+  const int32_t tag = tag_;
   switch (kind_) {
     case dtNone:
       dest->Reset();
@@ -774,7 +782,7 @@ void TIEValue::AssignTo(IIEValue* dest) const {
       dest->Reset();
       break;
   }
-  dest->SetTag(tag_);
+  dest->SetTag(tag);
 }
 
 Ref<IIEValue> TIEValue::Clone() const {
