@@ -637,7 +637,12 @@ TObject* CopyOwnedObject(const TObject* source) {
   std::unique_ptr<TObject> copy(CreateInstance(cls, component ? component->Owner() : nullptr));
   auto* target = dynamic_cast<TPersistent*>(copy.get());
   if (!target) RaiseIE(SUncloneableValue, {cls.name});
-  target->Assign(*persistent);
+  // A class that does not know how to assign itself cannot be copied either.
+  try {
+    target->Assign(*persistent);
+  } catch (const EConvertError&) {
+    RaiseIE(SUncloneableValue, {cls.name});
+  }
   return copy.release();
 }
 

@@ -618,6 +618,13 @@ TEST(TIEValueAssignTest, OwnedObjectThatCannotBeCopiedRaisesUncloneable) {
   EXPECT_TRUE(source->IsOwningObject());
 }
 
+TEST(TIEValueAssignTest, OwnedComponentThatCannotAssignRaisesUncloneableAndLeavesNoCopy) {
+  TComponent owner;
+  Ref<IIEValue> source = Value(new TIEValue(new TComponent(&owner), true));
+  ExpectIEError([&] { source->Clone(); }, Format(SUncloneableValue, {"TComponent"}));
+  EXPECT_EQ(owner.ComponentCount(), 1);
+}
+
 TEST(TIEValueAssignTest, NotOwnedObjectIsSharedNotCopied) {
   TPlainThing plain;
   Ref<IIEValue> source = Value(new TIEValue(&plain, false));
