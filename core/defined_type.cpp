@@ -555,22 +555,30 @@ std::string GetAllowedString(const TIEDefinedType& type) {
   return out;
 }
 
-std::string TIEDefinedType::GetToString() const {
-  if (reasoner_) return reasoner_->PrettyPrint(const_cast<TIEDefinedType*>(this));
-  std::string out = "(deftype " + name_;
-  if (!comment_.empty()) out += " \"" + comment_ + "\"";
-  out += NewLineString;
+std::string DefinedTypeFacets(const TIEDefinedType& type) {
+  std::string out = "(type " + TypeKeywordsToString(type.GetBaseTypes()) + ")" + NewLineString;
   auto line = [&out](const std::string& text) {
     out += IndentString;
     out += text;
     out += NewLineString;
   };
-  line("(type " + TypeKeywordsToString(base_types_) + ")");
-  if (range_limited_) line(Format("(range %.4f %.4f)", {min_range_, max_range_}));
-  if (cardinality_limited_)
-    line(Format("(cardinality %d %d)", {min_cardinality_, max_cardinality_}));
-  if (!units_.empty()) line("(units \"" + units_ + "\")");
-  out += GetAllowedString(*this);
+  if (type.GetRangeLimited())
+    line(Format("(range %.4f %.4f)", {type.GetMinRange(), type.GetMaxRange()}));
+  if (type.GetCardinalityLimited())
+    line(Format("(cardinality %d %d)", {type.GetMinCardinality(), type.GetMaxCardinality()}));
+  if (!type.GetUnits().empty()) line("(units \"" + type.GetUnits() + "\")");
+  out += GetAllowedString(type);
+  return out;
+}
+
+std::string TIEDefinedType::GetToString() const {
+  if (reasoner_) return reasoner_->PrettyPrint(const_cast<TIEDefinedType*>(this));
+  if (implicit_) return DefinedTypeFacets(*this);
+  std::string out = "(deftype " + name_;
+  if (!comment_.empty()) out += " \"" + comment_ + "\"";
+  out += NewLineString;
+  out += IndentString;
+  out += DefinedTypeFacets(*this);
   out += ")";
   return out;
 }

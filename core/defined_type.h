@@ -110,7 +110,8 @@ class RULECORE_API TIEDefinedType : public TPersistent, public IIEDefinedType {
   Ref<IIEValue> CreateValidDefault(bool multi) override;
 
   // ---- text
-  // The deftype form: the reasoner's pretty-print when there is a reasoner.
+  // The reasoner's pretty-print when there is a reasoner; otherwise the
+  // deftype form, or for an implicit type its facets (DefinedTypeFacets).
   std::string GetToString() const override;
   std::string GetValueToString(IIEValue* value) const override;
   // A description for editors, one labelled line per property that is set.
@@ -177,6 +178,10 @@ RULECORE_API std::string ConstraintToString(const TIEDefinedType& type,
 RULECORE_API std::string GetAllowedString(const TIEDefinedType& type);
 // Whether the allowed-value lists of two types are equal.
 RULECORE_API bool ConstraintsEqual(const TIEDefinedType& a, const TIEDefinedType& b);
+// The constraint clauses of a type as a slot declaration writes them: the
+// "(type ...)" clause, then range, cardinality, units and allowed values,
+// each on its own line, every line ended by a line break.
+RULECORE_API std::string DefinedTypeFacets(const TIEDefinedType& type);
 // The type keywords for a set of kinds, separated by blanks ("?VARIABLE" for
 // all the slot kinds).
 RULECORE_API std::string TypeKeywordsToString(TIETypes kinds);

@@ -514,6 +514,11 @@ TEST(TIEDefinedTypeTest, PrintedFormNamesKindsRangeCardinalityUnitsAndAllowedVal
             "    (range 0.0000 10.0000)\r\n"
             "    (units \"points\")\r\n"
             ")");
+  t->SetImplicit(true);
+  EXPECT_EQ(t->GetToString(),
+            "(type INTEGER FLOAT)\r\n"
+            "    (range 0.0000 10.0000)\r\n"
+            "    (units \"points\")\r\n");
   EXPECT_EQ(TypeKeywordsToString(IESlotTypes), "?VARIABLE");
 }
 
