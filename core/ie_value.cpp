@@ -669,7 +669,9 @@ void TIEValue::CopyFrom(const TIEValue& source, bool clone_list) {
   if (source.kind_ == dtObject && source.owns_) {
     if (source.payload_.object) TakeOwnership(CopyOwnedObject(source.payload_.object));
     else kind_ = dtObject;
-  } else if (source.kind_ == dtList && clone_list) {
+  } else if (source.kind_ == dtList && (clone_list || source.constant_)) {
+    // A copy of a shared constant gets a vector of its own: sharing the
+    // constant's would let the copy's owner change the constant.
     kind_ = dtList;
     text_ = source.text_;
     Ref<IValueVector> copy = source.payload_.list ? source.payload_.list->Clone() : nullptr;
@@ -807,6 +809,28 @@ struct ValueConstants {
 };
 
 namespace {
+
+// The vector of the shared empty list: it refuses to grow, as the constant
+// holding it refuses every change. Operations that cannot change an empty
+// vector (Put, Delete, Remove, Clear) behave as on any vector. Its clones
+// are ordinary vectors.
+class TConstantValueVector final : public TValueVector {
+ public:
+  int Add(IIEValue*) override { Refuse(); }
+  void Insert(int, IIEValue*) override { Refuse(); }
+  void Append(IValueVector* other) override {
+    if (other && other->GetValueCount() > 0) Refuse();
+  }
+  void Assign(IInterface* source) override {
+    auto* other = Query<IValueVector>(source);
+    if (other && other->GetValueCount() > 0) Refuse();
+    TValueVector::Assign(source);
+  }
+
+ private:
+  [[noreturn]] void Refuse() const { RaiseIE(SConstantValueChange, {GetToString()}); }
+};
+
 TIEValue* MakeAtomConstant(const char* text) {
   return ValueConstants::Make(new TIEValue(std::string_view(text), dtAtom));
 }
@@ -815,7 +839,7 @@ TIEValue* MakeAtomConstant(const char* text) {
 IIEValue* const FCTrue = MakeAtomConstant("TRUE");
 IIEValue* const FCFalse = MakeAtomConstant("FALSE");
 IIEValue* const FCNil = MakeAtomConstant("");
-IIEValue* const FCNilList = ValueConstants::Make(new TIEValue(new TValueVector));
+IIEValue* const FCNilList = ValueConstants::Make(new TIEValue(new TConstantValueVector));
 IIEValue* const FCCatch = MakeAtomConstant("catch");
 IIEValue* const FCExcept = MakeAtomConstant("except");
 IIEValue* const FCFinally = MakeAtomConstant("finally");

@@ -130,10 +130,11 @@ class RULECORE_API TIEValue : public TPersistent, public IIEValue {
   int32_t GetTag() const override { return tag_; }
   void SetTag(int32_t tag) override { tag_ = tag; }
 
-  // Assign(persistent): the source's payload is shared (lists too); an owned
-  // object is copied. Raises SUncloneableValue for an owned object that can
-  // be copied neither as a component nor as a persistent object (this value
-  // has been reset by then).
+  // Assign(persistent): the source's payload is shared (lists too, except the
+  // list of a shared constant, which is cloned); an owned object is copied.
+  // Raises SUncloneableValue for an owned object that can be copied neither
+  // as a component nor as a persistent object (this value has been reset by
+  // then).
   void Assign(const TPersistent& source) override;
   // Assign(interface): as above, but a list is cloned, not shared.
   void Assign(IInterface* source) override;

@@ -955,6 +955,38 @@ TEST(TIEValueConstantsTest, ConstantsRefuseResetAndAssignment) {
   EXPECT_EQ(FCFalse->GetToString(), "FALSE");
 }
 
+TEST(TIEValueConstantsTest, EmptyListConstantRefusesChangesToItsVector) {
+  IValueVector* shared = FCNilList->GetAsList();
+  Ref<IIEValue> x = NewAtom("x");
+  Ref<TValueVector> other(new TValueVector);
+  other->Add(x.get());
+  const std::string expected = Format(SConstantValueChange, {""});
+  ExpectIEError([&] { shared->Add(x.get()); }, expected);
+  ExpectIEError([&] { shared->Insert(0, x.get()); }, expected);
+  ExpectIEError([&] { shared->Append(other.get()); }, expected);
+  ExpectIEError([&] { shared->Assign(static_cast<IInterface*>(other.get())); }, expected);
+  EXPECT_EQ(shared->GetValueCount(), 0);
+  // What cannot change an empty vector is allowed.
+  shared->Clear();
+  EXPECT_EQ(shared->Remove(x.get()), -1);
+  shared->Append(NewEmptyList()->GetAsList());
+  EXPECT_EQ(x->RefCount(), 2);
+}
+
+TEST(TIEValueConstantsTest, CopiesOfTheEmptyListConstantGetTheirOwnVector) {
+  Ref<IIEValue> clone = FCNilList->Clone();
+  Ref<IIEValue> assigned = NewAtom("x");
+  Impl(assigned)->Assign(*dynamic_cast<TIEValue*>(FCNilList));
+  for (const Ref<IIEValue>& copy : {clone, assigned}) {
+    ASSERT_EQ(copy->GetDType(), dtList);
+    EXPECT_NE(copy->GetAsList(), FCNilList->GetAsList());
+    copy->GetAsList()->Add(NewInteger(1).get());
+    EXPECT_EQ(copy->GetToString(), "1 ");
+  }
+  EXPECT_EQ(FCNilList->GetAsList()->GetValueCount(), 0);
+  EXPECT_EQ(FCNilList->GetToString(), "");
+}
+
 // ---------------------------------------------------------------- owned objects
 
 TEST(TIEValueOwnershipTest, ValueFreesItsOwnedObjectWhenDestroyedOrReset) {
