@@ -595,9 +595,12 @@ Ref<IIEValue> TIEValue::Resolve(IIEContext* context) {
       if (!bound) RaiseIE(SCorruptedVariable, {text_});
       return Ref<IIEValue>(bound);
     }
-    case dtFunCall:
+    case dtFunCall: {
       if (!payload_.call) return Ref<IIEValue>(this);
-      return payload_.call->Execute(context);
+      // A function that yields nothing evaluates to the empty atom.
+      Ref<IIEValue> result = payload_.call->Execute(context);
+      return result ? result : Ref<IIEValue>(FCNil);
+    }
     case dtObject:
       if (auto* info = dynamic_cast<const TBindingInfo*>(payload_.object)) {
         if (!context) RaiseIE(SNoContext, {GetIETypeName(kind_)});

@@ -290,13 +290,14 @@ class RULECORE_API IFunCall : public virtual ICloneable {
  public:
   using ICloneable::Equals;
 
-  virtual void AddArgument(IIEValue* value) = 0;
-  virtual void AddArgument(double value, TIEType kind) = 0;
-  virtual void AddArgument(int32_t value, TIEType kind) = 0;
-  virtual void AddArgument(const std::string& text, TIEType kind) = 0;
-  virtual void AddArgument(IFact* fact) = 0;
-  virtual void AddArgument(IFunCall* call) = 0;
-  virtual void AddArgument(IValueVector* list) = 0;
+  // Each AddArgument appends one argument and returns its index.
+  virtual int AddArgument(IIEValue* value) = 0;
+  virtual int AddArgument(double value, TIEType kind) = 0;
+  virtual int AddArgument(int32_t value, TIEType kind) = 0;
+  virtual int AddArgument(const std::string& text, TIEType kind) = 0;
+  virtual int AddArgument(IFact* fact) = 0;
+  virtual int AddArgument(IFunCall* call) = 0;
+  virtual int AddArgument(IValueVector* list) = 0;
   virtual void Clear() = 0;
   virtual void Delete(int index) = 0;
   virtual bool Equals(IFunCall* other) = 0;
@@ -304,6 +305,8 @@ class RULECORE_API IFunCall : public virtual ICloneable {
   virtual void SetArgument(int index, IIEValue* value) = 0;
   virtual int GetArgumentCount() const = 0;
   virtual IUserFunction* GetUserFunction() const = 0;
+  // Looks the function up by name through the reasoner (once) and calls it;
+  // SNoSuchFunction when there is none. The result may be nil.
   virtual Ref<IIEValue> Execute(IIEContext* context) = 0;
   virtual std::string GetToString() const = 0;
   virtual int32_t GetHashCode() const = 0;

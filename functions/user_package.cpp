@@ -1,0 +1,180 @@
+// rulecore: an embeddable expert-system shell.
+#include "functions/user_package.h"
+
+#include <algorithm>
+
+#include "core/ie_exception.h"
+#include "core/messages.h"
+#include "functions/user_function.h"
+
+namespace rulecore {
+
+// ================================================================ TUserFunctionList
+
+int TUserFunctionList::Add(IUserFunction* function) {
+  Insert(Count(), function);
+  return Count() - 1;
+}
+
+void TUserFunctionList::Insert(int index, IUserFunction* function) {
+  if (index < 0 || index > Count()) RaiseIE(SListIndexError, {index});
+  functions_.emplace(functions_.begin() + index, function);
+  if (package_ && function) package_->AddReasoners(function);
+}
+
+int TUserFunctionList::IndexOf(IUserFunction* function) const {
+  for (size_t i = 0; i < functions_.size(); ++i)
+    if (functions_[i].get() == function) return static_cast<int>(i);
+  return -1;
+}
+
+IUserFunction* TUserFunctionList::Get(int index) const {
+  if (index < 0 || index >= Count()) RaiseIE(SListIndexError, {index});
+  return functions_[static_cast<size_t>(index)].get();
+}
+
+void TUserFunctionList::Delete(int index) {
+  if (index < 0 || index >= Count()) RaiseIE(SListIndexError, {index});
+  Ref<IUserFunction> function = functions_[static_cast<size_t>(index)];
+  functions_.erase(functions_.begin() + index);
+  if (package_ && function) package_->RemoveReasoners(function.get());
+}
+
+int TUserFunctionList::Remove(IUserFunction* function) {
+  int i = IndexOf(function);
+  if (i >= 0) Delete(i);
+  return i;
+}
+
+void TUserFunctionList::Clear() {
+  while (Count() > 0) Delete(Count() - 1);
+}
+
+std::string TUserFunctionList::GetToString() const {
+  std::string out;
+  for (const Ref<IUserFunction>& f : functions_) {
+    if (f) out += f->GetFunctionName();
+    out += "\r\n";
+  }
+  return out;
+}
+
+// ================================================================ TCustomReasonerOwner
+
+int TCustomReasonerOwner::IndexOfReasoner(IReasoner* reasoner) const {
+  auto it = std::find(reasoners_.begin(), reasoners_.end(), reasoner);
+  return it == reasoners_.end() ? -1 : static_cast<int>(it - reasoners_.begin());
+}
+
+void TCustomReasonerOwner::AddReasoner(IReasoner* reasoner) {
+  if (!reasoner || IndexOfReasoner(reasoner) >= 0) return;
+  reasoners_.push_back(reasoner);
+  ReasonerNotification(reasoner, true);
+}
+
+void TCustomReasonerOwner::RemoveReasoner(IReasoner* reasoner) {
+  int i = IndexOfReasoner(reasoner);
+  if (i < 0) return;
+  reasoners_.erase(reasoners_.begin() + i);
+  ReasonerNotification(reasoner, false);
+}
+
+void TCustomReasonerOwner::ForgetReasoner(IReasoner* reasoner) {
+  auto it = std::find(reasoners_.begin(), reasoners_.end(), reasoner);
+  if (it != reasoners_.end()) reasoners_.erase(it);
+}
+
+void TCustomReasonerOwner::ClearReasoners() {
+  while (!reasoners_.empty()) RemoveReasoner(reasoners_.back());
+}
+
+// ================================================================ TUserPackage
+
+namespace {
+TObject* NewUserPackage(TComponent* owner) { return NewPackage<TUserPackage>(owner); }
+}  // namespace
+
+RC_DEFINE_CLASS(TUserPackage, TComponent, NewUserPackage)
+
+TUserPackage::TUserPackage(TComponent* owner) : TCustomReasonerOwner(owner), functions_(this) {
+  if (auto* reasoner = dynamic_cast<IReasoner*>(owner)) AddReasoner(reasoner);
+}
+
+TUserPackage::~TUserPackage() {
+  // Unregister every function from every engine before the lists go.
+  functions_.Clear();
+  if (auto* engine = dynamic_cast<TComponent*>(engine_)) RemoveFreeNotification(engine);
+}
+
+void TUserPackage::AfterConstruction() { CreateFunctions(); }
+
+void TUserPackage::CreateFunctions() {
+  if (on_create_functions_) on_create_functions_(this);
+}
+
+void TUserPackage::ResetFunctions() {
+  functions_.Clear();
+  CreateFunctions();
+}
+
+int TUserPackage::IndexOf(const std::string& name) const {
+  for (int i = 0; i < functions_.Count(); ++i)
+    if (functions_.Get(i) && functions_.Get(i)->GetFunctionName() == name) return i;
+  return -1;
+}
+
+void TUserPackage::AddReasoners(IUserFunction* function) {
+  for (int i = 0; i < ReasonerCount(); ++i) function->AddReasoner(Reasoner(i));
+}
+
+void TUserPackage::RemoveReasoners(IUserFunction* function) {
+  for (int i = 0; i < ReasonerCount(); ++i) function->DeleteReasoner(Reasoner(i));
+}
+
+void TUserPackage::ReasonerNotification(IReasoner* reasoner, bool added) {
+  for (int i = 0; i < functions_.Count(); ++i) {
+    IUserFunction* f = functions_.Get(i);
+    if (!f) continue;
+    if (added)
+      f->AddReasoner(reasoner);
+    else
+      f->DeleteReasoner(reasoner);
+  }
+}
+
+void TUserPackage::SetEngine(IReasoner* engine) {
+  if (engine == engine_) return;
+  if (auto* old = dynamic_cast<TComponent*>(engine_)) RemoveFreeNotification(old);
+  if (!ComponentState().Contains(csDesigning)) {
+    if (engine_) RemoveReasoner(engine_);
+    if (engine) AddReasoner(engine);
+  }
+  engine_ = engine;
+  if (auto* now = dynamic_cast<TComponent*>(engine_)) FreeNotification(now);
+}
+
+void TUserPackage::Notification(TComponent* c, TOperation op) {
+  TComponent::Notification(c, op);
+  // The engine is going: forget it and its registrations without calling it.
+  if (op == opRemove && engine_ && c == dynamic_cast<TComponent*>(engine_)) {
+    IReasoner* gone = engine_;
+    engine_ = nullptr;
+    // Drop the links without the unregistering calls the engine can no
+    // longer take: its own tables go with it.
+    for (int i = 0; i < functions_.Count(); ++i)
+      if (auto* f = dynamic_cast<TIEUserFunction*>(functions_.Get(i))) f->ForgetReasoner(gone);
+    ForgetReasoner(gone);
+  }
+}
+
+void TUserPackage::Assign(const TPersistent& source) {
+  auto* other = dynamic_cast<const TUserPackage*>(&source);
+  if (!other) {
+    TComponent::Assign(source);
+    return;
+  }
+  functions_.Clear();
+  for (int i = 0; i < other->functions_.Count(); ++i) functions_.Add(other->functions_.Get(i));
+}
+
+}  // namespace rulecore
