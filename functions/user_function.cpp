@@ -41,8 +41,9 @@ void TIEUserFunction::DeleteReasoner(int index) {
   if (index < 0 || index >= GetReasonerCount()) RaiseIE(SListIndexError, {index});
   IReasoner* reasoner = reasoners_[static_cast<size_t>(index)];
   reasoners_.erase(reasoners_.begin() + index);
-  // The reasoner may hold the last reference to this function.
-  Ref<IUserFunction> keep(this);
+  // The reasoner may hold the last reference to this function; an object
+  // nobody holds yet (count zero, still being set up) must not be freed here.
+  Ref<IUserFunction> keep(RefCount() > 0 ? this : nullptr);
   ReasonerNotification(reasoner, false);
 }
 
@@ -77,7 +78,7 @@ std::string TIEUserFunction::GetToString(IReasoner* reasoner) const {
 
 void TIEUserFunction::SetFunctionName(const std::string& name) {
   if (name == name_) return;
-  Ref<IUserFunction> keep(this);
+  Ref<IUserFunction> keep(RefCount() > 0 ? this : nullptr);
   std::vector<IReasoner*> reasoners = reasoners_;
   for (IReasoner* r : reasoners) r->RemoveUserFunction(this);
   name_ = name;

@@ -1,0 +1,2 @@
+// rulecore: an embeddable expert-system shell.
+#include <gtest/gtest.h>

@@ -1,0 +1,238 @@
+// rulecore: an embeddable expert-system shell.
+#include "support/test_engine.h"
+
+#include <algorithm>
+
+#include "core/ie_exception.h"
+#include "core/ie_value.h"
+#include "core/messages.h"
+#include "facts/fact_printer.h"
+#include "facts/fact_set.h"
+#include "facts/fact_template.h"
+#include "facts/pattern.h"
+#include "functions/function_call.h"
+#include "functions/user_function.h"
+#include "support/fuzzkit.h"
+
+namespace rulecore {
+
+TestEngine::TestEngine(TComponent* owner) : TComponent(owner), context_(nullptr, this) {}
+
+TestEngine::~TestEngine() {
+  // Disconnect fact sets and functions while this engine can still answer.
+  while (!fact_sets_.empty()) fact_sets_.back()->SetEngine(nullptr);
+  for (auto& f : test_functions_) f->ClearReasoners();
+  for (auto& [name, tmpl] : templates_)
+    if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
+  context_.Clear();
+}
+
+void TestEngine::AddTemplate(IFactTemplate* tmpl) {
+  templates_.Put(tmpl->GetTemplateName(), Ref<IFactTemplate>(tmpl));
+}
+
+void TestEngine::AddDefinedType(IIEDefinedType* type) {
+  types_.Put(type->GetName(), Ref<IIEDefinedType>(type));
+}
+
+std::string TestEngine::GenerateSymbol(const std::string& prefix) {
+  return prefix + std::to_string(symbol_index_++);
+}
+
+// ---------------------------------------------------------------- printing
+
+std::string TestEngine::PrettyPrint(IFunCall* call) { return FunCallToRuleText(*call); }
+std::string TestEngine::PrettyPrint(IFact* fact) { return FactToRuleText(*fact); }
+std::string TestEngine::PrettyPrint(IUserFunction* function) {
+  return function->GetFunctionName();
+}
+std::string TestEngine::PrettyPrint(IInterpretedFunction* function) {
+  return function->GetFunctionName();
+}
+std::string TestEngine::PrettyPrint(IIEDefinedType* type) { return type->GetName(); }
+std::string TestEngine::PrettyPrint(IFactTemplate* tmpl) { return TemplateToRuleText(*tmpl); }
+std::string TestEngine::PrettyPrint(IFactSlot* slot) { return SlotToRuleText(*slot); }
+std::string TestEngine::PrettyPrint(TFactSet* fact_set) { return FactSetToRuleText(*fact_set); }
+std::string TestEngine::PrettyPrint(TIEPattern* pattern) {
+  return PatternToRuleText(*pattern, [this](bool multi) {
+    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
+  });
+}
+
+// ---------------------------------------------------------------- constructs
+
+void TestEngine::ChangeFactTemplateName(const std::string& old_name,
+                                        const std::string& new_name) {
+  rename_log_.push_back(old_name + "->" + new_name);
+  if (Ref<IFactTemplate>* t = templates_.Find(old_name)) {
+    Ref<IFactTemplate> keep = *t;
+    templates_.Remove(old_name);
+    templates_.Put(new_name, keep);
+  }
+}
+
+Ref<IFactSlot> TestEngine::ParseFactTemplateSlot(const std::string& text) {
+  RaiseIE("The test engine reads no rule-language text: %s", {text});
+}
+
+Ref<IIEValue> TestEngine::ParseValue(const std::string& text) {
+  RaiseIE("The test engine reads no rule-language text: %s", {text});
+}
+
+Ref<IFact> TestEngine::ParseFact(const std::string& text) {
+  RaiseIE("The test engine reads no rule-language text: %s", {text});
+}
+
+IFactTemplate* TestEngine::FindFactTemplate(const std::string& name) {
+  Ref<IFactTemplate>* t = templates_.Find(name);
+  return t ? t->get() : nullptr;
+}
+
+IIEDefinedType* TestEngine::FindDefinedType(const std::string& name) {
+  Ref<IIEDefinedType>* t = types_.Find(name);
+  return t ? t->get() : nullptr;
+}
+
+IFactTemplate* TestEngine::CreateFactTemplate(IFactTemplate* source) {
+  Ref<IFactTemplate> copy = source->Clone(this);
+  AddTemplate(copy.get());
+  return copy.get();
+}
+
+Ref<IFact> TestEngine::Assert(IFact* fact, bool /*flag*/) {
+  if (!fact_duplication_) {
+    for (const Ref<IFact>& f : facts_)
+      if (f->GetHashCode() == fact->GetHashCode() && f->Equals(fact)) return nullptr;
+  }
+  fact->SetID(next_fact_id_++);
+  facts_.emplace_back(fact);
+  return Ref<IFact>(fact);
+}
+
+void TestEngine::AddFactSet(TFactSet* fact_set) {
+  if (std::find(fact_sets_.begin(), fact_sets_.end(), fact_set) == fact_sets_.end())
+    fact_sets_.push_back(fact_set);
+}
+
+void TestEngine::RemoveFactSet(TFactSet* fact_set) {
+  fact_sets_.erase(std::remove(fact_sets_.begin(), fact_sets_.end(), fact_set),
+                   fact_sets_.end());
+}
+
+Ref<IIEValue> TestEngine::EvalFuzzyExpression(IFactSlot*, IIEValue*, TIEContext*) {
+  RaiseIE(SFuzzyUnavailable);
+}
+
+// ---------------------------------------------------------------- functions
+
+void TestEngine::AddUserFunction(IUserFunction* function) {
+  functions_.Put(function->GetFunctionName(), Ref<IUserFunction>(function));
+}
+
+void TestEngine::RemoveUserFunction(IUserFunction* function) {
+  Ref<IUserFunction>* f = functions_.Find(function->GetFunctionName());
+  if (f && f->get() == function) functions_.Remove(function->GetFunctionName());
+}
+
+bool TestEngine::ContainsUserFunction(std::string_view name) {
+  return functions_.ContainsKey(name);
+}
+
+bool TestEngine::ContainsUserFunction(std::string_view name, IUserFunction** function) {
+  Ref<IUserFunction>* f = functions_.Find(name);
+  if (function) *function = f ? f->get() : nullptr;
+  return f != nullptr;
+}
+
+IUserFunction* TestEngine::GetUserFunction(std::string_view name) {
+  Ref<IUserFunction>* f = functions_.Find(name);
+  if (!f) RaiseIE(SNoSuchFunction, {name});
+  return f->get();
+}
+
+std::vector<IUserFunction*> TestEngine::GetUserFunctions() {
+  std::vector<IUserFunction*> out;
+  for (auto& [name, f] : functions_) out.push_back(f.get());
+  return out;
+}
+
+void TestEngine::SetUserFunction(std::string_view name, IUserFunction* function) {
+  functions_.Put(name, Ref<IUserFunction>(function));
+}
+
+namespace {
+
+// A test function whose body is a lambda over its call and context.
+class LambdaFunction : public TIEUserFunction {
+ public:
+  using Body = std::function<Ref<IIEValue>(IFunCall*, TIEContext*)>;
+  LambdaFunction(const std::string& name, int32_t min, int32_t max, Body body)
+      : TIEUserFunction(name, "test function " + name, " <expression>*", min, max),
+        body_(std::move(body)) {}
+
+ protected:
+  void DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) override {
+    result = body_(call, context);
+  }
+
+ private:
+  Body body_;
+};
+
+Ref<IIEValue> Arg(IFunCall* call, int i, TIEContext* context) {
+  return call->GetArgument(i)->Resolve(context);
+}
+
+Ref<IIEValue> Bool(bool b) { return Ref<IIEValue>(b ? FCTrue : FCFalse); }
+
+}  // namespace
+
+void TestEngine::AddTestFunctions() {
+  auto add = [this](const std::string& name, int32_t min, int32_t max, LambdaFunction::Body body) {
+    Ref<IUserFunction> f(new LambdaFunction(name, min, max, std::move(body)));
+    test_functions_.push_back(f);
+    f->AddReasoner(this);
+  };
+  add("eq", 2, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
+    Ref<IIEValue> first = Arg(c, 0, x);
+    for (int i = 1; i < c->GetArgumentCount(); ++i)
+      if (!first->Equals(Arg(c, i, x).get())) return Bool(false);
+    return Bool(true);
+  });
+  add("neq", 2, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
+    Ref<IIEValue> first = Arg(c, 0, x);
+    for (int i = 1; i < c->GetArgumentCount(); ++i)
+      if (first->Equals(Arg(c, i, x).get())) return Bool(false);
+    return Bool(true);
+  });
+  add("not", 1, 1, [](IFunCall* c, TIEContext* x) {
+    return Bool(Arg(c, 0, x)->Equals(FCFalse));
+  });
+  add("and", 1, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
+    for (int i = 0; i < c->GetArgumentCount(); ++i)
+      if (!Arg(c, i, x)->Equals(FCTrue)) return Bool(false);
+    return Bool(true);
+  });
+  add("or", 1, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
+    for (int i = 0; i < c->GetArgumentCount(); ++i)
+      if (Arg(c, i, x)->Equals(FCTrue)) return Bool(true);
+    return Bool(false);
+  });
+  add("+", 0, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
+    int32_t sum = 0;
+    for (int i = 0; i < c->GetArgumentCount(); ++i) sum += Arg(c, i, x)->GetAsInteger();
+    return NewInteger(sum);
+  });
+  add("return", 0, 1, [](IFunCall* c, TIEContext* x) {
+    Ref<IIEValue> v = c->GetArgumentCount() ? Arg(c, 0, x) : Ref<IIEValue>(FCNil);
+    x->SetReturnValue(v.get());
+    return v;
+  });
+  add("bind-global", 2, 2, [](IFunCall* c, TIEContext* x) {
+    Ref<IIEValue> v = Arg(c, 1, x);
+    x->AddGlobalBinding(c->GetArgument(0)->GetAsString(), v.get());
+    return v;
+  });
+}
+
+}  // namespace rulecore

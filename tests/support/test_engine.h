@@ -1,0 +1,97 @@
+// rulecore: an embeddable expert-system shell.
+// TestEngine: a small engine for the unit tests of templates, facts, fact
+// sets, patterns, contexts and functions. It does what the engine does for
+// those calls - keeps templates, defined types and functions by name, numbers
+// and stores asserted facts with the duplicate check, generates symbols,
+// prints through the rule-language forms - and it reads no rule-language
+// text: its parse calls raise, so tests that need a parser belong with the
+// engine's own tests. A few test functions (eq, neq, not, and, or, +, return,
+// bind-global) are available through AddTestFunctions.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "facts/context.h"
+#include "facts/fact_engine.h"
+#include "platform/component.h"
+#include "platform/string_hash_table.h"
+
+namespace rulecore {
+
+class TestEngine : public TComponent, public IFactEngine {
+ public:
+  explicit TestEngine(TComponent* owner = nullptr);
+  ~TestEngine() override;
+
+  // ---- settings the tests change
+  void SetTypeChecks(TTypeChecks checks) { type_checks_ = checks; }
+  void SetNextFactId(int32_t id) { next_fact_id_ = id; }
+  void SetFactDuplication(bool on) { fact_duplication_ = on; }
+
+  // ---- what the tests inspect
+  const std::vector<Ref<IFact>>& Facts() const { return facts_; }
+  const std::vector<std::string>& RenameLog() const { return rename_log_; }
+  const std::vector<TFactSet*>& FactSets() const { return fact_sets_; }
+  int UserFunctionCount() const { return functions_.Count(); }
+
+  // Registers a template or defined type under its name.
+  void AddTemplate(IFactTemplate* tmpl);
+  void AddDefinedType(IIEDefinedType* type);
+  // Registers eq, neq, not, and, or, +, return and bind-global.
+  void AddTestFunctions();
+
+  // ---- IFactEngine
+  TComponent* GetComponent() override { return this; }
+  TTypeChecks GetTypeChecks() const override { return type_checks_; }
+  int32_t GetNextFactId() const override { return next_fact_id_; }
+  TIEContext* GetContext() override { return &context_; }
+  std::string GenerateSymbol(const std::string& prefix) override;
+  std::string PrettyPrint(IFunCall* call) override;
+  std::string PrettyPrint(IFact* fact) override;
+  std::string PrettyPrint(IUserFunction* function) override;
+  std::string PrettyPrint(IInterpretedFunction* function) override;
+  std::string PrettyPrint(IIEDefinedType* type) override;
+  std::string PrettyPrint(IFactTemplate* tmpl) override;
+  std::string PrettyPrint(IFactSlot* slot) override;
+  std::string PrettyPrint(TFactSet* fact_set) override;
+  std::string PrettyPrint(TIEPattern* pattern) override;
+  void ChangeFactTemplateName(const std::string& old_name, const std::string& new_name) override;
+  Ref<IFactSlot> ParseFactTemplateSlot(const std::string& text) override;
+  Ref<IIEValue> ParseValue(const std::string& text) override;
+  Ref<IFact> ParseFact(const std::string& text) override;
+  IFactTemplate* FindFactTemplate(const std::string& name) override;
+  IIEDefinedType* FindDefinedType(const std::string& name) override;
+  IFactTemplate* CreateFactTemplate(IFactTemplate* source) override;
+  Ref<IFact> Assert(IFact* fact, bool flag) override;
+  void AddFactSet(TFactSet* fact_set) override;
+  void RemoveFactSet(TFactSet* fact_set) override;
+  Ref<IIEValue> EvalFuzzyExpression(IFactSlot* slot, IIEValue* value,
+                                    TIEContext* context) override;
+
+  // ---- IReasoner
+  void AddUserFunction(IUserFunction* function) override;
+  void RemoveUserFunction(IUserFunction* function) override;
+  bool ContainsUserFunction(std::string_view name) override;
+  bool ContainsUserFunction(std::string_view name, IUserFunction** function) override;
+  IUserFunction* GetUserFunction(std::string_view name) override;
+  std::vector<IUserFunction*> GetUserFunctions() override;
+  void SetUserFunction(std::string_view name, IUserFunction* function) override;
+
+ private:
+  TTypeChecks type_checks_{tcStatic};
+  int32_t next_fact_id_ = 0;
+  int32_t symbol_index_ = 1;
+  bool fact_duplication_ = false;
+  TIEContext context_;
+  std::vector<Ref<IFact>> facts_;
+  std::vector<std::string> rename_log_;
+  std::vector<TFactSet*> fact_sets_;
+  TStringHashTable<Ref<IFactTemplate>> templates_;
+  TStringHashTable<Ref<IIEDefinedType>> types_;
+  TStringHashTable<Ref<IUserFunction>> functions_;
+  std::vector<Ref<IUserFunction>> test_functions_;
+};
+
+}  // namespace rulecore
