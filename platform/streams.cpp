@@ -82,9 +82,18 @@ TFileStream::~TFileStream() {
   if (file_) std::fclose(file_);
 }
 
-size_t TFileStream::Read(void* buffer, size_t count) { return std::fread(buffer, 1, count, file_); }
+void TFileStream::Switch(LastOp next) {
+  if (last_ != LastOp::kNone && last_ != next) std::fseek(file_, 0, SEEK_CUR);
+  last_ = next;
+}
+
+size_t TFileStream::Read(void* buffer, size_t count) {
+  Switch(LastOp::kRead);
+  return std::fread(buffer, 1, count, file_);
+}
 
 void TFileStream::Write(const void* buffer, size_t count) {
+  Switch(LastOp::kWrite);
   if (count && std::fwrite(buffer, 1, count, file_) != count)
     throw EStreamError(Format("Error writing file \"%s\": %s", {path_, std::strerror(errno)}));
 }
@@ -95,6 +104,7 @@ int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
                                                 : SEEK_END;
   if (std::fseek(file_, offset, whence) != 0)
     throw EStreamError(Format("Stream seek error in \"%s\"", {path_}));
+  last_ = LastOp::kNone;
   return std::ftell(file_);
 }
 
@@ -103,6 +113,7 @@ int64_t TFileStream::Size() {
   std::fseek(file_, 0, SEEK_END);
   long size = std::ftell(file_);
   std::fseek(file_, here, SEEK_SET);
+  last_ = LastOp::kNone;
   return size;
 }
 

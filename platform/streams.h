@@ -76,8 +76,13 @@ class RULECORE_API TFileStream : public TStream {
   const std::string& Path() const { return path_; }
 
  private:
+  // C streams need a seek between a read and a following write (and back).
+  enum class LastOp { kNone, kRead, kWrite };
+  void Switch(LastOp next);
+
   std::string path_;
   std::FILE* file_ = nullptr;
+  LastOp last_ = LastOp::kNone;
 };
 
 // Buffered text over a stream, used either for reading or for writing (the
