@@ -260,7 +260,9 @@ IFact* TIEContext::Resolve(IFact* fact) {
       }
       if (!is_fuzzy) {
         if (!engine_) RaiseIE(SUnknownEngine);
-        result = engine_->EvalFuzzyExpression(slot, result.get(), this);
+        IIEDefinedType* type = slot->GetExtendedTypeInfo();
+        result = engine_->EvalFuzzyExpression(type ? type->GetFuzzyType() : nullptr,
+                                              result.get(), this);
         if (slot->GetSlotType().Contains(dtMultiSlot) && result->GetDType() != dtList) {
           Ref<TValueVector> wrap(new TValueVector);
           wrap->Add(result.get());

@@ -81,8 +81,9 @@ void TFact::SetValue(std::string_view slot_name, IIEValue* value) {
       value->SetAsFloat(value->GetAsInteger());
     } else if ((kind == dtAtom || kind == dtString) && kinds.Contains(dtFuzzy)) {
       IFactEngine* engine = Engine();
-      Ref<IIEValue> fuzzy =
-          engine->EvalFuzzyExpression(slot, value, engine->GetContext());
+      IIEDefinedType* type = slot->GetExtendedTypeInfo();
+      Ref<IIEValue> fuzzy = engine->EvalFuzzyExpression(type ? type->GetFuzzyType() : nullptr,
+                                                        value, engine->GetContext());
       value->Assign(static_cast<IInterface*>(fuzzy.get()));
     } else {
       RaiseIE(slot->GetInvalidValueString(value));

@@ -54,8 +54,9 @@ class RULECORE_API IFactEngine : public IReasoner {
   virtual Ref<IFact> Assert(IFact* fact, bool flag) = 0;
   virtual void AddFactSet(TFactSet* fact_set) = 0;
   virtual void RemoveFactSet(TFactSet* fact_set) = 0;
-  // `value` read as a fuzzy expression of the fuzzy variable of `slot`.
-  virtual Ref<IIEValue> EvalFuzzyExpression(IFactSlot* slot, IIEValue* value,
+  // `value` read as a fuzzy expression of `variable` (nil when the slot or
+  // type that asks has no fuzzy variable).
+  virtual Ref<IIEValue> EvalFuzzyExpression(IFuzzyVariable* variable, IIEValue* value,
                                             TIEContext* context) = 0;
 
  protected:

@@ -119,7 +119,7 @@ void TestEngine::RemoveFactSet(TFactSet* fact_set) {
                    fact_sets_.end());
 }
 
-Ref<IIEValue> TestEngine::EvalFuzzyExpression(IFactSlot*, IIEValue*, TIEContext*) {
+Ref<IIEValue> TestEngine::EvalFuzzyExpression(IFuzzyVariable*, IIEValue*, TIEContext*) {
   RaiseIE(SFuzzyUnavailable);
 }
 

@@ -67,7 +67,7 @@ class TestEngine : public TComponent, public IFactEngine {
   Ref<IFact> Assert(IFact* fact, bool flag) override;
   void AddFactSet(TFactSet* fact_set) override;
   void RemoveFactSet(TFactSet* fact_set) override;
-  Ref<IIEValue> EvalFuzzyExpression(IFactSlot* slot, IIEValue* value,
+  Ref<IIEValue> EvalFuzzyExpression(IFuzzyVariable* variable, IIEValue* value,
                                     TIEContext* context) override;
 
   // ---- IReasoner
