@@ -277,6 +277,8 @@ IFact* TIEContext::Resolve(IFact* fact) {
       }
     } else if (!fuzzy_template && result->GetDType() == dtList) {
       Ref<TValueVector> expanded = ExpandList(result->GetAsList());
+      // The shared empty list never changes; the fact gets a list of its own.
+      if (IsValueConstant(result.get())) result = result->Clone();
       result->SetAsList(expanded.get());
     }
     fact->SetValue(name, result.get());

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 #include <strings.h>
 
 #include "core/ie_exception.h"
@@ -43,6 +44,9 @@ std::unique_ptr<TIEPatternMatchTest> TSlotTests::Extract(int i) {
   std::unique_ptr<TIEPatternMatchTest> test = std::move(tests_[static_cast<size_t>(i)]);
   tests_.erase(tests_.begin() + i);
   if (pattern_) pattern_->TestNotification(test.get(), false);
+  // The test has left the pattern: its later changes are no concern of the
+  // pattern's, which may be gone by then.
+  test->SetPattern(nullptr);
   return test;
 }
 
@@ -199,68 +203,78 @@ void TIEPattern::TestConjunctionChange(TIEPatternMatchTest* test) {
 
 void TIEPattern::FixTests() {
   if (disjunction_count_ <= 0) return;
-  BeginUpdate();
-  try {
-    IFactEngine* engine = Engine();
-    for (SlotEntry& slot : slots_) {
-      if (!slot.tests || slot.tests->Count() == 0) continue;
-      std::vector<std::unique_ptr<TIEPatternMatchTest>> all;
-      while (slot.tests->Count() > 0) all.push_back(slot.tests->Extract(0));
-      std::vector<std::unique_ptr<TIEPatternMatchTest>> kept;
-      size_t k = 0;
-      while (k < all.size()) {
-        int32_t sub = all[k]->MultiSlotSubIndex();
-        size_t j = k;
-        bool has_or = false;
-        while (j < all.size() && all[j]->MultiSlotSubIndex() == sub) {
-          if (j > k && !all[j]->Conjunction()) has_or = true;
-          ++j;
-        }
-        if (!has_or) {
-          for (size_t t = k; t < j; ++t) kept.push_back(std::move(all[t]));
-          k = j;
-          continue;
-        }
-        // The run's variable: its first test's, when that binds a variable.
-        Ref<IIEValue> variable;
-        size_t start = k;
-        IIEValue* first = all[k]->SlotValue();
-        if (all[k]->IsPositive() && first && IEVariableTypes.Contains(first->GetDType())) {
-          variable = first->Clone();
-          start = k + 1;
-        } else {
-          if (!owner_) RaiseIE("Rule missing for pattern");
-          if (!engine) RaiseIE(SUnknownEngine);
-          std::string name = engine->GenerateSymbol(SBlankPrefix);
-          owner_->BindPatternVariable(this, name, slot.name, sub);
-          variable = NewVariable(name);
-        }
-        Ref<TFunctionCall> either(new TFunctionCall(engine, "or"));
-        size_t g = start;
-        while (g < j) {
-          size_t end = g + 1;
-          while (end < j && all[end]->Conjunction()) ++end;
-          if (end - g == 1) {
-            either->AddArgument(all[g]->ConvertToFunCall(engine, variable.get()).get());
-          } else {
-            Ref<TFunctionCall> both(new TFunctionCall(engine, "and"));
-            for (size_t t = g; t < end; ++t)
-              both->AddArgument(all[t]->ConvertToFunCall(engine, variable.get()).get());
-            either->AddArgument(static_cast<IFunCall*>(both.get()));
-          }
-          g = end;
-        }
-        kept.push_back(std::make_unique<TIEPatternMatchTest>(nullptr, sttEquals, sub,
-                                                             variable.get()));
-        Ref<IIEValue> call(new TIEValue(static_cast<IFunCall*>(either.get())));
-        kept.push_back(std::make_unique<TIEPatternMatchTest>(nullptr, sttEquals, sub, call.get()));
-        k = j;
+  IFactEngine* engine = Engine();
+  // The new test lists are planned first and put in place only when every
+  // slot has been planned, so a failure leaves the pattern as it was. In a
+  // plan, a kept test is its index in the slot and a new test is -1.
+  using Step = std::pair<int, std::unique_ptr<TIEPatternMatchTest>>;
+  std::vector<std::pair<TSlotTests*, std::vector<Step>>> plans;
+  for (SlotEntry& slot : slots_) {
+    TSlotTests* tests = slot.tests.get();
+    if (!tests || tests->Count() == 0) continue;
+    std::vector<Step> plan;
+    bool rewritten = false;
+    int n = tests->Count();
+    int k = 0;
+    while (k < n) {
+      int32_t sub = tests->Get(k)->MultiSlotSubIndex();
+      int j = k;
+      bool has_or = false;
+      while (j < n && tests->Get(j)->MultiSlotSubIndex() == sub) {
+        if (j > k && !tests->Get(j)->Conjunction()) has_or = true;
+        ++j;
       }
-      for (auto& test : kept) slot.tests->Add(std::move(test));
+      if (!has_or) {
+        for (int t = k; t < j; ++t) plan.emplace_back(t, nullptr);
+        k = j;
+        continue;
+      }
+      rewritten = true;
+      // The run's variable: its first test's, when that binds a variable.
+      Ref<IIEValue> variable;
+      int start = k;
+      IIEValue* first = tests->Get(k)->SlotValue();
+      if (tests->Get(k)->IsPositive() && first && IEVariableTypes.Contains(first->GetDType())) {
+        variable = first->Clone();
+        start = k + 1;
+      } else {
+        if (!owner_) RaiseIE("Rule missing for pattern");
+        if (!engine) RaiseIE(SUnknownEngine);
+        std::string name = engine->GenerateSymbol(SBlankPrefix);
+        owner_->BindPatternVariable(this, name, slot.name, sub);
+        variable = NewVariable(name);
+      }
+      Ref<TFunctionCall> either(new TFunctionCall(engine, "or"));
+      int g = start;
+      while (g < j) {
+        int end = g + 1;
+        while (end < j && tests->Get(end)->Conjunction()) ++end;
+        if (end - g == 1) {
+          either->AddArgument(tests->Get(g)->ConvertToFunCall(engine, variable.get()).get());
+        } else {
+          Ref<TFunctionCall> both(new TFunctionCall(engine, "and"));
+          for (int t = g; t < end; ++t)
+            both->AddArgument(tests->Get(t)->ConvertToFunCall(engine, variable.get()).get());
+          either->AddArgument(static_cast<IFunCall*>(both.get()));
+        }
+        g = end;
+      }
+      plan.emplace_back(
+          -1, std::make_unique<TIEPatternMatchTest>(nullptr, sttEquals, sub, variable.get()));
+      Ref<IIEValue> call(new TIEValue(static_cast<IFunCall*>(either.get())));
+      plan.emplace_back(-1,
+                        std::make_unique<TIEPatternMatchTest>(nullptr, sttEquals, sub, call.get()));
+      k = j;
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
+    if (rewritten) plans.emplace_back(tests, std::move(plan));
+  }
+
+  BeginUpdate();
+  for (auto& [tests, plan] : plans) {
+    std::vector<std::unique_ptr<TIEPatternMatchTest>> old;
+    while (tests->Count() > 0) old.push_back(tests->Extract(0));
+    for (auto& [index, test] : plan)
+      tests->Add(index >= 0 ? std::move(old[static_cast<size_t>(index)]) : std::move(test));
   }
   EndUpdate();
 }

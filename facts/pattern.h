@@ -38,7 +38,7 @@ class RULECORE_API IPatternOwner {
 class TIEPattern;
 
 // The tests of one slot. Owns its tests: deleting frees, extracting hands
-// the test to the caller; both tell the pattern.
+// the test to the caller, detached from the pattern; both tell the pattern.
 class RULECORE_API TSlotTests {
  public:
   explicit TSlotTests(TIEPattern* pattern) : pattern_(pattern) {}
@@ -109,7 +109,7 @@ class RULECORE_API TIEPattern : public TPersistent {
 
   // Rewrites the "|" connectives of every slot (see the file comment).
   // Raises "Rule missing for pattern" when a generated variable is needed
-  // and there is no owning rule.
+  // and there is no owning rule; the tests are then left as they were.
   void FixTests();
 
   void BeginUpdate();
