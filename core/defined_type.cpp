@@ -555,8 +555,11 @@ std::string GetAllowedString(const TIEDefinedType& type) {
   return out;
 }
 
-std::string DefinedTypeFacets(const TIEDefinedType& type) {
-  std::string out = "(type " + TypeKeywordsToString(type.GetBaseTypes()) + ")" + NewLineString;
+namespace {
+
+// Range, cardinality, units and allowed values, one indented line each.
+std::string ConstraintFacets(const TIEDefinedType& type) {
+  std::string out;
   auto line = [&out](const std::string& text) {
     out += IndentString;
     out += text;
@@ -571,16 +574,31 @@ std::string DefinedTypeFacets(const TIEDefinedType& type) {
   return out;
 }
 
+}  // namespace
+
+std::string DefinedTypeFacets(const TIEDefinedType& type) {
+  return "(type " + TypeKeywordsToString(type.GetBaseTypes()) + ")" + NewLineString +
+         ConstraintFacets(type);
+}
+
+std::string DefinedTypeToRuleText(const TIEDefinedType& type) {
+  std::string out = "(deftype " + type.GetName();
+  if (!type.GetComment().empty()) out += " \"" + type.GetComment() + "\"";
+  out += NewLineString;
+  out += IndentString;
+  IIEDefinedType* ancestor = type.GetAncestor();
+  out += "(extends (type " +
+         (ancestor ? ancestor->GetName() : TypeKeywordsToString(type.GetBaseTypes())) + "))";
+  out += NewLineString;
+  out += ConstraintFacets(type);
+  out += ")";
+  return out;
+}
+
 std::string TIEDefinedType::GetToString() const {
   if (reasoner_) return reasoner_->PrettyPrint(const_cast<TIEDefinedType*>(this));
   if (implicit_) return DefinedTypeFacets(*this);
-  std::string out = "(deftype " + name_;
-  if (!comment_.empty()) out += " \"" + comment_ + "\"";
-  out += NewLineString;
-  out += IndentString;
-  out += DefinedTypeFacets(*this);
-  out += ")";
-  return out;
+  return DefinedTypeToRuleText(*this);
 }
 
 std::string TIEDefinedType::GetValueToString(IIEValue* value) const {

@@ -182,6 +182,9 @@ RULECORE_API bool ConstraintsEqual(const TIEDefinedType& a, const TIEDefinedType
 // "(type ...)" clause, then range, cardinality, units and allowed values,
 // each on its own line, every line ended by a line break.
 RULECORE_API std::string DefinedTypeFacets(const TIEDefinedType& type);
+// The deftype form: "(deftype name "comment" (extends (type ...)) facets)",
+// naming the ancestor in the type clause when there is one.
+RULECORE_API std::string DefinedTypeToRuleText(const TIEDefinedType& type);
 // The type keywords for a set of kinds, separated by blanks ("?VARIABLE" for
 // all the slot kinds).
 RULECORE_API std::string TypeKeywordsToString(TIETypes kinds);

@@ -510,7 +510,7 @@ TEST(TIEDefinedTypeTest, PrintedFormNamesKindsRangeCardinalityUnitsAndAllowedVal
   t->SetUnits("points");
   EXPECT_EQ(t->GetToString(),
             "(deftype score\r\n"
-            "    (type INTEGER FLOAT)\r\n"
+            "    (extends (type INTEGER FLOAT))\r\n"
             "    (range 0.0000 10.0000)\r\n"
             "    (units \"points\")\r\n"
             ")");

@@ -9,8 +9,12 @@
 #include "facts/fact_printer.h"
 #include "facts/fact_set.h"
 #include "facts/fact_template.h"
+#include "facts/fact.h"
 #include "facts/pattern.h"
 #include "functions/function_call.h"
+#include "language/clips_parser.h"
+#include "language/printer.h"
+#include "rete/rule.h"
 #include "functions/user_function.h"
 #include "support/fuzzkit.h"
 
@@ -19,6 +23,8 @@ namespace rulecore {
 TestEngine::TestEngine(TComponent* owner) : TComponent(owner), context_(nullptr, this) {}
 
 TestEngine::~TestEngine() {
+  rules_.clear();
+  initial_pattern_.reset();
   // Disconnect fact sets and functions while this engine can still answer.
   while (!fact_sets_.empty()) fact_sets_.back()->SetEngine(nullptr);
   for (auto& f : test_functions_) f->ClearReasoners();
@@ -31,7 +37,7 @@ void TestEngine::AddTemplate(IFactTemplate* tmpl) {
   templates_.Put(tmpl->GetTemplateName(), Ref<IFactTemplate>(tmpl));
 }
 
-void TestEngine::AddDefinedType(IIEDefinedType* type) {
+void TestEngine::AddDefinedTypeEntry(IIEDefinedType* type) {
   types_.Put(type->GetName(), Ref<IIEDefinedType>(type));
 }
 
@@ -71,16 +77,112 @@ void TestEngine::ChangeFactTemplateName(const std::string& old_name,
   }
 }
 
+template <class Result, class Read>
+Result TestEngine::ReadText(const std::string& text, Read read) {
+  if (!reads_text_) RaiseIE("The test engine reads no rule-language text: %s", {text});
+  TMemoryStream source(text);
+  TIEClipsStream stream(&source, [this](const std::string& p) { return GenerateSymbol(p); });
+  TIEClipsParser parser(this, &stream);
+  parser.SetStaticTypeChecks(type_checks_.Contains(tcStatic));
+  return read(parser);
+}
+
 Ref<IFactSlot> TestEngine::ParseFactTemplateSlot(const std::string& text) {
-  RaiseIE("The test engine reads no rule-language text: %s", {text});
+  return ReadText<Ref<IFactSlot>>(
+      text, [](TIEClipsParser& p) { return p.ParseFactTemplateSlot(nullptr); });
 }
 
 Ref<IIEValue> TestEngine::ParseValue(const std::string& text) {
-  RaiseIE("The test engine reads no rule-language text: %s", {text});
+  return ReadText<Ref<IIEValue>>(text, [](TIEClipsParser& p) { return p.ParseValue(); });
 }
 
 Ref<IFact> TestEngine::ParseFact(const std::string& text) {
-  RaiseIE("The test engine reads no rule-language text: %s", {text});
+  return ReadText<Ref<IFact>>(text, [](TIEClipsParser& p) { return p.ParseFact(); });
+}
+
+std::unique_ptr<TRule> TestEngine::ParseRule(const std::string& text) {
+  return ReadText<std::unique_ptr<TRule>>(text, [](TIEClipsParser& p) { return p.ParseRule(); });
+}
+
+void TestEngine::Parse(const std::string& text, bool execute) {
+  bool reads = reads_text_;
+  reads_text_ = true;
+  try {
+    ReadText<bool>(text, [execute](TIEClipsParser& p) {
+      p.Parse(execute);
+      return true;
+    });
+  } catch (...) {
+    reads_text_ = reads;
+    throw;
+  }
+  reads_text_ = reads;
+}
+
+// ---------------------------------------------------------------- rule engine
+
+IFactTemplate* TestEngine::CreateFactTemplate(const std::string& name) {
+  if (IFactTemplate* t = FindFactTemplate(name)) return t;
+  Ref<TFactTemplate> t(new TFactTemplate(this, name));
+  AddFactTemplate(t.get());
+  return t.get();
+}
+
+void TestEngine::AddFactTemplate(IFactTemplate* tmpl) {
+  if (tmpl->GetSlotCount() == 0) tmpl->AddMultiSlot(SDefaultSlotName, NewEmptyList().get());
+  AddTemplate(tmpl);
+}
+
+void TestEngine::AddRule(std::unique_ptr<TRule> rule) {
+  if (TRule* old = FindRule(rule->RuleName())) ExtractRule(old);
+  rules_.push_back(std::move(rule));
+}
+
+std::unique_ptr<TRule> TestEngine::ExtractRule(TRule* rule) {
+  for (auto it = rules_.begin(); it != rules_.end(); ++it) {
+    if (it->get() != rule) continue;
+    std::unique_ptr<TRule> out = std::move(*it);
+    rules_.erase(it);
+    return out;
+  }
+  return nullptr;
+}
+
+TRule* TestEngine::FindRule(const std::string& name) {
+  for (auto& r : rules_)
+    if (r->RuleName() == name) return r.get();
+  return nullptr;
+}
+
+void TestEngine::SetGlobalVariable(const std::string& name, IIEValue* value) {
+  globals_.Put(name, value);
+  context_.AddGlobalBinding(name, value);
+}
+
+void TestEngine::RenameRule(TRule* rule, const std::string& old_name) {
+  rename_log_.push_back("rule " + old_name + "->" + rule->RuleName());
+}
+
+TIEPattern* TestEngine::InitialFactPattern() {
+  if (!initial_pattern_)
+    initial_pattern_ = std::make_unique<TIEPattern>(nullptr, SInitialFactPattern,
+                                                    CreateFactTemplate(SInitialFactPattern), 0);
+  return initial_pattern_.get();
+}
+
+IFact* TestEngine::NullFact() {
+  if (!null_fact_) null_fact_ = Ref<IFact>(new TFact(CreateFactTemplate(SNullFact)));
+  return null_fact_.get();
+}
+
+std::string TestEngine::PrettyPrint(TRule* rule) {
+  return RuleToRuleText(*rule, [this](bool multi) {
+    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
+  });
+}
+
+void TestEngine::PrintOut(const std::string& channel, const std::string& text) {
+  output_ += text;
 }
 
 IFactTemplate* TestEngine::FindFactTemplate(const std::string& name) {

@@ -6,7 +6,9 @@
 // prints through the rule-language forms - and it reads no rule-language
 // text: its parse calls raise, so tests that need a parser belong with the
 // engine's own tests. A few test functions (eq, neq, not, and, or, +, return,
-// bind-global) are available through AddTestFunctions.
+// bind-global) are available through AddTestFunctions. With SetReadsText(true)
+// it reads rule-language text through the real parser, and it keeps the
+// rules, globals and output a parser produces.
 #pragma once
 
 #include <memory>
@@ -14,13 +16,14 @@
 #include <vector>
 
 #include "facts/context.h"
-#include "facts/fact_engine.h"
+#include "facts/pattern.h"
+#include "rete/rule_engine.h"
 #include "platform/component.h"
 #include "platform/string_hash_table.h"
 
 namespace rulecore {
 
-class TestEngine : public TComponent, public IFactEngine {
+class TestEngine : public TComponent, public IRuleEngine {
  public:
   explicit TestEngine(TComponent* owner = nullptr);
   ~TestEngine() override;
@@ -29,16 +32,24 @@ class TestEngine : public TComponent, public IFactEngine {
   void SetTypeChecks(TTypeChecks checks) { type_checks_ = checks; }
   void SetNextFactId(int32_t id) { next_fact_id_ = id; }
   void SetFactDuplication(bool on) { fact_duplication_ = on; }
+  // Lets the parse calls read text through the parser (off: they raise).
+  void SetReadsText(bool on) { reads_text_ = on; }
 
   // ---- what the tests inspect
   const std::vector<Ref<IFact>>& Facts() const { return facts_; }
   const std::vector<std::string>& RenameLog() const { return rename_log_; }
   const std::vector<TFactSet*>& FactSets() const { return fact_sets_; }
   int UserFunctionCount() const { return functions_.Count(); }
+  const std::string& Output() const { return output_; }
+  int RuleCount() const { return static_cast<int>(rules_.size()); }
+  TRule* RuleAt(int i) const { return rules_[static_cast<size_t>(i)].get(); }
+  int RuleChanges() const { return rule_changes_; }
+  const TValueHashTable& Globals() const { return globals_; }
+  // Parses `text` as the top-level loop does (executing calls when asked).
+  void Parse(const std::string& text, bool execute = true);
 
-  // Registers a template or defined type under its name.
+  // Registers a template under its name.
   void AddTemplate(IFactTemplate* tmpl);
-  void AddDefinedType(IIEDefinedType* type);
   // Registers eq, neq, not, and, or, +, return and bind-global.
   void AddTestFunctions();
 
@@ -79,6 +90,24 @@ class TestEngine : public TComponent, public IFactEngine {
   std::vector<IUserFunction*> GetUserFunctions() override;
   void SetUserFunction(std::string_view name, IUserFunction* function) override;
 
+  // ---- IRuleEngine
+  IFactTemplate* CreateFactTemplate(const std::string& name) override;
+  void AddFactTemplate(IFactTemplate* tmpl) override;
+  void AddDefinedType(IIEDefinedType* type) override { AddDefinedTypeEntry(type); }
+  void AddRule(std::unique_ptr<TRule> rule) override;
+  std::unique_ptr<TRule> ExtractRule(TRule* rule) override;
+  TRule* FindRule(const std::string& name) override;
+  void SetGlobalVariable(const std::string& name, IIEValue* value) override;
+  int32_t NewRuleId() override { return next_rule_id_++; }
+  void RuleChange(TRule*) override { ++rule_changes_; }
+  void RenameRule(TRule* rule, const std::string& old_name) override;
+  TIEPattern* InitialFactPattern() override;
+  IFact* NullFact() override;
+  std::unique_ptr<TRule> ParseRule(const std::string& text) override;
+  std::string PrettyPrint(TRule* rule) override;
+  void PrintOut(const std::string& channel, const std::string& text) override;
+  ISingletonsParser* SingletonsParser() override { return nullptr; }
+
  private:
   TTypeChecks type_checks_{tcStatic};
   int32_t next_fact_id_ = 0;
@@ -92,6 +121,17 @@ class TestEngine : public TComponent, public IFactEngine {
   TStringHashTable<Ref<IIEDefinedType>> types_;
   TStringHashTable<Ref<IUserFunction>> functions_;
   std::vector<Ref<IUserFunction>> test_functions_;
+  void AddDefinedTypeEntry(IIEDefinedType* type);
+  template <class Result, class Read>
+  Result ReadText(const std::string& text, Read read);
+  bool reads_text_ = false;
+  int32_t next_rule_id_ = 0;
+  int rule_changes_ = 0;
+  std::string output_;
+  std::vector<std::unique_ptr<TRule>> rules_;
+  TValueHashTable globals_;
+  std::unique_ptr<TIEPattern> initial_pattern_;
+  Ref<IFact> null_fact_;
 };
 
 }  // namespace rulecore
