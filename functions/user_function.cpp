@@ -58,6 +58,8 @@ void TIEUserFunction::ForgetReasoner(IReasoner* reasoner) {
 }
 
 void TIEUserFunction::ClearReasoners() {
+  // The last reasoner may hold the last reference: stay alive to the end.
+  Ref<IUserFunction> keep(RefCount() > 0 ? this : nullptr);
   while (!reasoners_.empty()) DeleteReasoner(GetReasonerCount() - 1);
 }
 
@@ -151,7 +153,7 @@ void TIEInnerFunction::DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>
   if (auto* custom = dynamic_cast<TCustomUserFunction*>(owner_)) {
     custom->HandleCall(call, context, result);
   } else if (on_call_) {
-    on_call_(nullptr, call, context, result);
+    on_call_(this, call, context, result);
   }
 }
 
@@ -180,9 +182,6 @@ TCustomUserFunction::~TCustomUserFunction() {
   inner_->ClearOwner();
 }
 
-TComponent* TCustomUserFunction::EngineComponent() const {
-  return dynamic_cast<TComponent*>(engine_);
-}
 
 void TCustomUserFunction::SetFunctionName(const std::string& name) {
   bool registered = engine_ && !inner_->GetFunctionName().empty();
@@ -207,17 +206,23 @@ void TCustomUserFunction::SetMaxArgumentCount(int32_t count) {
 
 void TCustomUserFunction::SetEngine(IReasoner* engine) {
   if (engine == engine_) return;
-  if (TComponent* old = EngineComponent()) RemoveFreeNotification(old);
+  if (engine_component_) RemoveFreeNotification(engine_component_);
   if (engine_ && !inner_->GetFunctionName().empty()) engine_->RemoveUserFunction(inner_.get());
   engine_ = engine;
+  engine_component_ = dynamic_cast<TComponent*>(engine);
   if (engine_ && !inner_->GetFunctionName().empty()) engine_->AddUserFunction(inner_.get());
-  if (TComponent* now = EngineComponent()) FreeNotification(now);
+  if (engine_component_) FreeNotification(engine_component_);
 }
 
 void TCustomUserFunction::Notification(TComponent* c, TOperation op) {
   TComponent::Notification(c, op);
-  // The engine is going: forget it without calling into it.
-  if (op == opRemove && engine_ && c == EngineComponent()) engine_ = nullptr;
+  // The engine is going: forget it without calling into it. (Its component
+  // was noted while it was whole: a component being freed is no longer the
+  // engine it was, and cannot be asked for it.)
+  if (op == opRemove && engine_ && c == engine_component_) {
+    engine_ = nullptr;
+    engine_component_ = nullptr;
+  }
 }
 
 void TCustomUserFunction::HandleCall(IFunCall* call, TIEContext* context,

@@ -165,9 +165,8 @@ class RULECORE_API TCustomUserFunction : public TComponent {
   void Notification(TComponent* c, TOperation op) override;
 
  private:
-  TComponent* EngineComponent() const;
-
   IReasoner* engine_ = nullptr;
+  TComponent* engine_component_ = nullptr;  // engine_ as a component
   Ref<TIEInnerFunction> inner_;
   TCallEvent on_call_;
 };

@@ -97,13 +97,19 @@ TObject* NewUserPackage(TComponent* owner) { return NewPackage<TUserPackage>(own
 RC_DEFINE_CLASS(TUserPackage, TComponent, NewUserPackage)
 
 TUserPackage::TUserPackage(TComponent* owner) : TCustomReasonerOwner(owner), functions_(this) {
-  if (auto* reasoner = dynamic_cast<IReasoner*>(owner)) AddReasoner(reasoner);
+  owner_reasoner_ = dynamic_cast<IReasoner*>(owner);
+  if (!owner_reasoner_) return;
+  AddReasoner(owner_reasoner_);
+  // An owning engine that frees the package without detaching it first can
+  // no longer take the unregistering calls; its free notification comes
+  // before, and the package forgets it then.
+  owner_engine_ = owner;
+  FreeNotification(owner);
 }
 
 TUserPackage::~TUserPackage() {
   // Unregister every function from every engine before the lists go.
   functions_.Clear();
-  if (auto* engine = dynamic_cast<TComponent*>(engine_)) RemoveFreeNotification(engine);
 }
 
 void TUserPackage::AfterConstruction() { CreateFunctions(); }
@@ -144,27 +150,44 @@ void TUserPackage::ReasonerNotification(IReasoner* reasoner, bool added) {
 
 void TUserPackage::SetEngine(IReasoner* engine) {
   if (engine == engine_) return;
-  if (auto* old = dynamic_cast<TComponent*>(engine_)) RemoveFreeNotification(old);
+  // The owning engine's notification stays: the package still belongs to it.
+  if (engine_component_ && engine_component_ != owner_engine_)
+    RemoveFreeNotification(engine_component_);
   if (!ComponentState().Contains(csDesigning)) {
     if (engine_) RemoveReasoner(engine_);
     if (engine) AddReasoner(engine);
   }
   engine_ = engine;
-  if (auto* now = dynamic_cast<TComponent*>(engine_)) FreeNotification(now);
+  engine_component_ = dynamic_cast<TComponent*>(engine);
+  if (engine_component_) FreeNotification(engine_component_);
 }
 
 void TUserPackage::Notification(TComponent* c, TOperation op) {
   TComponent::Notification(c, op);
+  if (op != opRemove) return;
   // The engine is going: forget it and its registrations without calling it.
-  if (op == opRemove && engine_ && c == dynamic_cast<TComponent*>(engine_)) {
+  // (The components were noted while the engines were whole: a component
+  // that is being freed is no longer the engine it was.)
+  if (engine_ && c == engine_component_) {
     IReasoner* gone = engine_;
     engine_ = nullptr;
-    // Drop the links without the unregistering calls the engine can no
-    // longer take: its own tables go with it.
-    for (int i = 0; i < functions_.Count(); ++i)
-      if (auto* f = dynamic_cast<TIEUserFunction*>(functions_.Get(i))) f->ForgetReasoner(gone);
-    ForgetReasoner(gone);
+    engine_component_ = nullptr;
+    Forget(gone);
   }
+  if (owner_reasoner_ && c == owner_engine_) {
+    IReasoner* gone = owner_reasoner_;
+    owner_reasoner_ = nullptr;
+    owner_engine_ = nullptr;
+    Forget(gone);
+  }
+}
+
+void TUserPackage::Forget(IReasoner* reasoner) {
+  // Drop the links without the unregistering calls the engine can no
+  // longer take: its own tables go with it.
+  for (int i = 0; i < functions_.Count(); ++i)
+    if (auto* f = dynamic_cast<TIEUserFunction*>(functions_.Get(i))) f->ForgetReasoner(reasoner);
+  ForgetReasoner(reasoner);
 }
 
 void TUserPackage::Assign(const TPersistent& source) {

@@ -1,8 +1,9 @@
 // rulecore: an embeddable expert-system shell.
 // Packages: components that own a list of user functions and register all of
 // them with every reasoner (engine) they are given. An engine that owns
-// packages detaches them (ClearReasoners) before it goes; a package watching
-// an engine it does not belong to forgets it when it is freed. A library package
+// packages detaches them (ClearReasoners) before it goes; one that does not
+// is forgotten without being called when it frees the package. A package
+// watching an engine it does not belong to forgets it when it is freed. A library package
 // overrides CreateFunctions to append one instance of each of its functions,
 // in a fixed order. Create packages with NewPackage<T>(owner), which runs
 // CreateFunctions once the object is fully built.
@@ -103,9 +104,14 @@ class RULECORE_API TUserPackage : public TCustomReasonerOwner {
   friend class TUserFunctionList;
   void AddReasoners(IUserFunction* function);
   void RemoveReasoners(IUserFunction* function);
+  // Drops `reasoner` from the package and its functions without calling it.
+  void Forget(IReasoner* reasoner);
 
   TUserFunctionList functions_;
   IReasoner* engine_ = nullptr;
+  TComponent* engine_component_ = nullptr;  // engine_ as a component
+  IReasoner* owner_reasoner_ = nullptr;     // the owner, when it is an engine
+  TComponent* owner_engine_ = nullptr;      // that owner as a component
   std::function<void(TUserPackage*)> on_create_functions_;
 };
 
