@@ -701,6 +701,8 @@ Ref<IIEDefinedType> TIEClipsParser::ParseDefinedType() {
   const char* routine = "ParseDefinedType";
   std::string name, comment;
   Ref<IStreamToken> t = ParseHeader(name, comment, SExpectedDefType, routine, "deftype");
+  if (!t->Is(kTokenOpenParen)) ParseError(routine, SMissingOpenParens);
+  t = Next();
   if (!t->IsSymbol("extends")) ParseError(routine, Format(SExpectedKeyword, {"extends"}));
   Expect(kTokenOpenParen, routine, SMissingOpenParens);
   t = Next();
