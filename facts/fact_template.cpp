@@ -25,6 +25,28 @@ void CheckName(const std::string& name) {
   if (ContainsCharacters(name, SInvalidNameCharacters) > 0) RaiseIE(SInvalidName, {name});
 }
 
+// The index of `name` in the slot-name list, letter case included: the list
+// is sorted without regard to case, but slot names differing only in case
+// are different slots.
+int ExactIndex(const TStringList& names, std::string_view name) {
+  for (int i = 0; i < names.Count(); ++i)
+    if (names.Get(i) == name) return i;
+  return -1;
+}
+
+// The copy a slot or fact keeps of a value. Clone shares a list's vector
+// with its source; the copy gets a vector of its own, so that changing one
+// fact's list in place leaves the slot default and every other fact alone.
+Ref<IIEValue> CopyValue(IIEValue* value) {
+  if (!value) return nullptr;
+  if (value->GetDType() != dtList) return value->Clone();
+  return Ref<IIEValue>(new TIEValue(value));
+}
+
+bool IsBlank(std::string_view s) {
+  return s.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
 std::string Upper(std::string s) {
   for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
@@ -84,7 +106,7 @@ void TFactSlot::SetSlotDefault(IIEValue* value) {
   if (value && DynamicChecks() && !IsValid(value))
     RaiseIE(SInvalidSlotDefault, {value->GetToString()});
   Ref<IIEValue> stored;
-  if (value) stored = IsValueConstant(value) ? Ref<IIEValue>(value) : value->Clone();
+  if (value) stored = IsValueConstant(value) ? Ref<IIEValue>(value) : CopyValue(value);
   if (template_) template_->NewSlotDefault(this, stored);
   Listen(false);
   default_ = stored;
@@ -277,13 +299,20 @@ void TFactTemplate::RecomputeOrdered() {
 
 void TFactTemplate::NewSlotName(TFactSlot* slot, const std::string& name) {
   Ref<IFactSlot> keep(slot);  // the table may hold the only reference
-  if (!slot->name_.empty() && slots_.ContainsKey(slot->name_)) {
-    int i = slot_names_.IndexOf(slot->name_);
+  // The old name is this slot's entry only when the table holds this slot
+  // there; a copy of a slot shares its name without being registered.
+  const Ref<IFactSlot>* old = slot->name_.empty() ? nullptr : slots_.Find(slot->name_);
+  if (old && old->get() == static_cast<IFactSlot*>(slot)) {
+    int i = ExactIndex(slot_names_, slot->name_);
     if (i >= 0) slot_names_.Delete(i);
     slots_.Remove(slot->name_);
   }
-  if (slots_.ContainsKey(name)) {
-    int i = slot_names_.IndexOf(name);
+  // A slot already registered under the new name is displaced.
+  if (const Ref<IFactSlot>* displaced = slots_.Find(name)) {
+    if (auto* s = dynamic_cast<TFactSlot*>(displaced->get());
+        s && s != slot && s->template_ == this)
+      s->template_ = nullptr;
+    int i = ExactIndex(slot_names_, name);
     if (i >= 0) slot_names_.Delete(i);
   }
   slot_names_.Add(name);
@@ -317,6 +346,8 @@ IFactSlot* TFactTemplate::AddSlot(const std::string& name, IIEValue* default_val
   if (!default_value) RaiseIE(SBadSlotType);
   if (default_value->GetDType() == dtList)
     RaiseIE(SInvalidSlotDefault, {default_value->GetToString()});
+  // A slot without a name would never be registered.
+  if (IsBlank(name)) RaiseIE(SBadSlotName, {name});
   if (const Ref<IFactSlot>* existing = slots_.Find(name)) {
     IIEValue* current = (*existing)->GetSlotDefault();
     if (current && current->GetDType() == dtList) RaiseIE(SInvalidExistingMultiSlotChange);
@@ -335,7 +366,7 @@ IFactSlot* TFactTemplate::AddMultiSlot(const std::string& name, IIEValue* defaul
   if (!default_value) RaiseIE(SBadSlotType);
   if (default_value->GetDType() != dtList)
     RaiseIE(SInvalidDefaultMultislotValue, {default_value->GetAsString()});
-  if (name.find_first_not_of(" \t\r\n") == std::string::npos) RaiseIE(SBadSlotName, {name});
+  if (IsBlank(name)) RaiseIE(SBadSlotName, {name});
   if (const Ref<IFactSlot>* existing = slots_.Find(name)) {
     IIEValue* current = (*existing)->GetSlotDefault();
     if (current && current->GetDType() != dtList) RaiseIE(SInvalidExistingSlotChange);
@@ -351,6 +382,11 @@ IFactSlot* TFactTemplate::AddMultiSlot(const std::string& name, IIEValue* defaul
 }
 
 IFactSlot* TFactTemplate::AddSlot(IFactSlot* source) {
+  std::string name = source ? source->GetName() : std::string();
+  if (IsBlank(name)) RaiseIE(SBadSlotName, {name});
+  // The source may be this template's own slot of that name, held only by
+  // the table entry the copy is about to take.
+  Ref<IFactSlot> keep(source);
   Ref<TFactSlot> slot(new TFactSlot(this));
   slot->Assign(static_cast<IInterface*>(source));
   RecomputeOrdered();
@@ -395,7 +431,7 @@ void TFactTemplate::SetSlot(std::string_view name, IFactSlot* slot) {
 
 void TFactTemplate::RemoveSlot(std::string_view name) {
   if (!slots_.ContainsKey(name)) RaiseIE(SInvalidSlotName, {name});
-  int i = slot_names_.IndexOf(name);
+  int i = ExactIndex(slot_names_, name);
   if (i >= 0) slot_names_.Delete(i);
   Ref<IFactSlot> slot = *slots_.Find(name);
   slots_.Remove(name);
@@ -448,8 +484,13 @@ void TFactTemplate::FillFactWithDefaults(IFact* fact) {
     const std::string& name = slot_names_.Get(i);
     IFactSlot* slot = slots_.Find(name)->get();
     IIEValue* d = slot->GetSlotDefault();
-    Ref<IIEValue> value = d ? d->Clone() : Ref<IIEValue>(FCNil);
-    if (slot->GetDefaultDynamic() && engine) value = value->Resolve(engine->GetContext());
+    Ref<IIEValue> value = d ? CopyValue(d) : Ref<IIEValue>(FCNil);
+    if (slot->GetDefaultDynamic() && engine) {
+      // A variable resolves to its bound value itself: the fact keeps a copy,
+      // so that changing the fact never changes the variable.
+      Ref<IIEValue> resolved = value->Resolve(engine->GetContext());
+      value = resolved.get() == value.get() ? resolved : CopyValue(resolved.get());
+    }
     fact->SetValue(name, value.get());
   }
 }
@@ -486,6 +527,7 @@ bool TFactTemplate::Equals(IInterface* other) {
 }
 
 void TFactTemplate::AssignSlots(IFactTemplate* source) {
+  if (source == static_cast<IFactTemplate*>(this)) return;  // clearing first would lose them
   ClearSlots();
   IFactEngine* engine = Engine();
   for (IFactSlot* slot : source->GetSlots()) {

@@ -133,8 +133,13 @@ class RULECORE_API TFactTemplate : public TPersistent, public IFactTemplate {
   void SetSlot(std::string_view name, IFactSlot* slot) override;
   // SInvalidName for a forbidden character; the owning engine is told first.
   void SetTemplateName(const std::string& name) override;
+  // Both add a slot or replace the default of an existing one. SBadSlotType
+  // without default, SInvalidSlotDefault / SInvalidDefaultMultislotValue for
+  // a default of the wrong shape, SBadSlotName for a blank name.
   IFactSlot* AddMultiSlot(const std::string& name, IIEValue* default_value) override;
   IFactSlot* AddSlot(const std::string& name, IIEValue* default_value) override;
+  // Adds a copy of `slot` (replacing a slot of its name); SBadSlotName when
+  // it has no name.
   IFactSlot* AddSlot(IFactSlot* slot) override;
   bool ContainsSlot(std::string_view name) const override;
   bool ContainsSlot(std::string_view name, IFactSlot** slot) const override;
