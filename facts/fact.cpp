@@ -13,7 +13,18 @@
 namespace rulecore {
 
 namespace {
+
 TObject* NewFact(TComponent*) { return new TFact; }
+
+// The copy a slot or fact keeps of a value. Clone shares a list's vector
+// with its source; the copy gets a vector of its own, so that changing one
+// fact's list in place leaves the slot default and every other fact alone.
+Ref<IIEValue> CopyValue(IIEValue* value) {
+  if (!value) return nullptr;
+  if (value->GetDType() != dtList) return value->Clone();
+  return Ref<IIEValue>(new TIEValue(value));
+}
+
 }  // namespace
 
 RC_DEFINE_CLASS(TFact, TPersistent, NewFact)
@@ -44,7 +55,7 @@ TFactValueEntry& TFact::Fill(std::string_view slot_name) {
   IFactSlot* slot = nullptr;
   if (!template_->ContainsSlot(slot_name, &slot)) RaiseIE(SInvalidSlotName, {slot_name});
   IIEValue* d = slot->GetSlotDefault();
-  values_.Put(slot_name, TFactValueEntry{d ? d->Clone() : Ref<IIEValue>(FCNil), Ref(slot)});
+  values_.Put(slot_name, TFactValueEntry{d ? CopyValue(d) : Ref<IIEValue>(FCNil), Ref(slot)});
   return *values_.Find(slot_name);
 }
 
@@ -66,14 +77,9 @@ void TFact::SetValue(std::string_view slot_name, IIEValue* value) {
   bool dynamic = DynamicChecks();
   TFactValueEntry* entry = values_.Find(slot_name);
   IFactSlot* slot = entry ? entry->slot.get() : nullptr;
-  if (!entry || (dynamic && (!slot || slot->GetTemplateName() != template_->GetTemplateName()))) {
-    if (!template_->ContainsSlot(slot_name, &slot)) RaiseIE(SInvalidSlotName, {slot_name});
-    if (!entry) {
-      values_.Put(slot_name, TFactValueEntry{Ref<IIEValue>(value ? value : FCNil), nullptr});
-      entry = values_.Find(slot_name);
-    }
-    entry->slot = Ref<IFactSlot>(slot);
-  }
+  bool lookup =
+      !entry || (dynamic && (!slot || slot->GetTemplateName() != template_->GetTemplateName()));
+  if (lookup && !template_->ContainsSlot(slot_name, &slot)) RaiseIE(SInvalidSlotName, {slot_name});
   if (dynamic && value && !slot->IsValid(value)) {
     TIETypes kinds = slot->GetSlotType();
     TIEType kind = value->GetDType();
@@ -89,6 +95,13 @@ void TFact::SetValue(std::string_view slot_name, IIEValue* value) {
       RaiseIE(slot->GetInvalidValueString(value));
     }
   }
+  // The entry is made only once the value has been accepted, so that a
+  // refused value never reaches the fact.
+  if (!entry) {
+    values_.Put(slot_name, TFactValueEntry{Ref<IIEValue>(value ? value : FCNil), Ref(slot)});
+    return;
+  }
+  if (lookup) entry->slot = Ref<IFactSlot>(slot);
   entry->value = Ref<IIEValue>(value ? value : FCNil);
 }
 
@@ -132,7 +145,7 @@ void TFact::SetTemplate(IFactTemplate* tmpl) {
     std::string name = slot->GetName();
     if (values_.ContainsKey(name)) continue;
     IIEValue* d = slot->GetSlotDefault();
-    values_.Put(name, TFactValueEntry{d ? d->Clone() : Ref<IIEValue>(FCNil), Ref(slot)});
+    values_.Put(name, TFactValueEntry{d ? CopyValue(d) : Ref<IIEValue>(FCNil), Ref(slot)});
   }
 }
 
@@ -149,11 +162,11 @@ void TFact::AssignValues(IFact* source) {
   std::vector<std::pair<std::string, Ref<IIEValue>>> copies;
   if (auto* fact = dynamic_cast<TFact*>(source)) {
     for (const auto& [name, entry] : fact->values_)
-      copies.emplace_back(name, entry.value ? entry.value->Clone() : nullptr);
+      copies.emplace_back(name, CopyValue(entry.value.get()));
   } else {
     for (const std::string& name : source->GetSlotNames()) {
       IIEValue* v = source->GetValue(name);
-      copies.emplace_back(name, v ? v->Clone() : nullptr);
+      copies.emplace_back(name, CopyValue(v));
     }
   }
   values_.Clear();
@@ -205,7 +218,7 @@ Ref<IFact> TFact::Clone() const {
 void TFact::SetValues(const TStringHashTable<TFactValueEntry>& values) {
   values_.Clear();
   for (const auto& [name, entry] : values)
-    SetValue(name, entry.value ? entry.value->Clone().get() : nullptr);
+    SetValue(name, CopyValue(entry.value.get()).get());
 }
 
 // ---------------------------------------------------------------- equality, hash
