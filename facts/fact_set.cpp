@@ -31,8 +31,9 @@ TFactSet::TFactSet(TComponent* owner) : TComponent(owner) {
 TFactSet::~TFactSet() {
   if (engine_) {
     engine_->RemoveFactSet(this);
-    RemoveFreeNotification(engine_->GetComponent());
+    RemoveFreeNotification(engine_component_);
     engine_ = nullptr;
+    engine_component_ = nullptr;
   }
 }
 
@@ -44,10 +45,11 @@ void TFactSet::SetEngineNoParse(IFactEngine* engine) {
   if (engine == engine_) return;
   if (engine_) {
     engine_->RemoveFactSet(this);
-    RemoveFreeNotification(engine_->GetComponent());
+    RemoveFreeNotification(engine_component_);
   }
   engine_ = engine;
-  if (engine_) FreeNotification(engine_->GetComponent());
+  engine_component_ = engine ? engine->GetComponent() : nullptr;
+  if (engine_component_) FreeNotification(engine_component_);
 }
 
 void TFactSet::SetEngine(IFactEngine* engine) {
@@ -67,9 +69,11 @@ void TFactSet::ParseEntries() {
 
 void TFactSet::Notification(TComponent* c, TOperation op) {
   TComponent::Notification(c, op);
-  // The engine is going: forget it without calling into it, and keep the texts.
-  if (op == opRemove && engine_ && c == engine_->GetComponent()) {
+  // The engine is going: forget it without calling into it (by now it may be
+  // half destroyed), and keep the texts.
+  if (op == opRemove && engine_ && c == engine_component_) {
     engine_ = nullptr;
+    engine_component_ = nullptr;
     for (Entry& e : entries_) e.fact.reset();
   }
 }
@@ -110,6 +114,8 @@ void TFactSet::SetFact(int i, IFact* fact) {
 }
 
 int TFactSet::IndexOf(IFact* fact) const {
+  // Nil is no fact: it must not find an entry that has not been read yet.
+  if (!fact) return -1;
   for (size_t i = 0; i < entries_.size(); ++i)
     if (entries_[i].fact.get() == fact) return static_cast<int>(i);
   return -1;

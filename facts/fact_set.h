@@ -53,7 +53,7 @@ class RULECORE_API TFactSet : public TComponent {
   // there is an engine; nil without engine.
   IFact* GetFact(int i);
   void SetFact(int i, IFact* fact);
-  // The index of the entry carrying `fact`, -1 when none.
+  // The index of the entry carrying `fact`, -1 when none (always for nil).
   int IndexOf(IFact* fact) const;
   // Deletes the entry carrying `fact`; returns its former index or -1.
   int Remove(IFact* fact);
@@ -79,6 +79,9 @@ class RULECORE_API TFactSet : public TComponent {
 
   std::string comment_;
   IFactEngine* engine_ = nullptr;  // watched by free notification
+  // The engine as a component, kept so that the free notification can be
+  // recognised without calling into an engine that is being destroyed.
+  TComponent* engine_component_ = nullptr;
   std::string name_ = "FactSet";
   std::vector<Entry> entries_;
 };
