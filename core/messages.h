@@ -202,6 +202,9 @@ inline constexpr const char* SFuzzyUnavailable =
     "Fuzzy sets are not available: no fuzzy-set library is installed";
 // Raised by any attempt to change one of the shared constant values.
 inline constexpr const char* SConstantValueChange = "Cannot change the shared constant value %s";
+// Raised by the parser for calls or conditional elements nested deeper than
+// it reads (the limit keeps reading and evaluating within the stack).
+inline constexpr const char* SNestingTooDeep = "Expression nested too deeply (more than %d levels)";
 // Raised for an index outside a list.
 inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
 // clang-format on

@@ -206,6 +206,14 @@ class RULECORE_API TIEClipsParser : public TIEParser {
   TIEContext* GlobalContext();
 
   std::vector<TSlotFunction> slot_functions_;
+  int32_t depth_ = 0;  // nesting of calls and conditional elements being read
+
+ public:
+  // The deepest nesting of calls and conditional elements the parser reads.
+  static constexpr int32_t kMaxNesting = 500;
+
+ private:
+  friend class NestingGuard;
 };
 
 // Reads `text` with a new stream and parser for `engine`: every item is

@@ -54,10 +54,26 @@ Ref<IIEValue> CallValue(IFunCall* call) {
 
 }  // namespace
 
+// Counts one level of nesting while a call or conditional element is read.
+class NestingGuard {
+ public:
+  NestingGuard(TIEClipsParser& parser, const char* routine) : parser_(parser) {
+    if (++parser_.depth_ > TIEClipsParser::kMaxNesting) {
+      --parser_.depth_;
+      parser_.ParseError(routine, Format(SNestingTooDeep, {TIEClipsParser::kMaxNesting}));
+    }
+  }
+  ~NestingGuard() { --parser_.depth_; }
+
+ private:
+  TIEClipsParser& parser_;
+};
+
 // ---------------------------------------------------------------- calls
 
 Ref<IFunCall> TIEClipsParser::ParseFunCall() {
   const char* routine = "ParseFunCall";
+  NestingGuard nesting(*this, routine);
   Ref<IStreamToken> t = Next();
   if (!t->Is(kTokenOpenParen)) ParseError(routine, SMissingOpenParens);
   std::string comment = Trim(t->GetWhitespace());
@@ -413,6 +429,7 @@ void TIEClipsParser::ParseRulePatterns(TRule* rule, TVariables& variables) {
 std::unique_ptr<TIEPattern> TIEClipsParser::ParsePattern(int32_t negated_count,
                                                          TVariables& variables) {
   const char* routine = "ParsePattern";
+  NestingGuard nesting(*this, routine);
   Ref<IStreamToken> t = Next();
   if (!t->Is(kTokenOpenParen)) ParseError(routine, SExpectedAtom);
   std::string comment = Trim(t->GetWhitespace());
