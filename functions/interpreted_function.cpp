@@ -75,7 +75,8 @@ void TInterpretedFunction::DoCall(IFunCall* call, TIEContext* context, Ref<IIEVa
   std::unique_ptr<TIEContext> scope =
       context ? context->Push() : std::make_unique<TIEContext>(nullptr, nullptr);
   // Every parameter is local to the new scope; none reaches into the caller's.
-  for (auto& [param, value] : bound) scope->AddLocalBinding(std::string(param->PeekText()), value.get());
+  for (auto& [param, value] : bound)
+    scope->AddLocalBinding(std::string(param->PeekText()), value.get());
 
   Ref<TValueVector> statements = statements_;  // the body may redefine us
   for (int i = 0; i < statements->GetValueCount(); ++i) {

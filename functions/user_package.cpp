@@ -196,6 +196,7 @@ void TUserPackage::Assign(const TPersistent& source) {
     TComponent::Assign(source);
     return;
   }
+  if (other == this) return;  // clearing first would lose them all
   functions_.Clear();
   for (int i = 0; i < other->functions_.Count(); ++i) functions_.Add(other->functions_.Get(i));
 }

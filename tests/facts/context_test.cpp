@@ -187,15 +187,6 @@ TEST(TIEContextScopeTest, RootBindingIsVisibleFromPushedContextsUntilHiddenLocal
   EXPECT_EQ(grandchild->FindGlobalBinding("x")->Value(), global.get());
 }
 
-TEST(TIEContextScopeTest, PushedContextKnowsItsParentAndEngine) {
-  TestEngine engine;
-  TIEContext* root = engine.GetContext();
-  auto child = root->Push();
-  EXPECT_EQ(child->Parent(), root);
-  EXPECT_EQ(child->Engine(), static_cast<IFactEngine*>(&engine));
-  EXPECT_EQ(root->Parent(), nullptr);
-}
-
 TEST(TIEContextScopeTest, SetVariableOfANameBoundOnlyInTheParentChangesTheParent) {
   TestEngine engine;
   TIEContext* root = engine.GetContext();

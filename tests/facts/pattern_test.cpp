@@ -179,14 +179,6 @@ TEST(TIEPatternMatchTestTest, PrintsTypeSubIndexAndValue) {
   EXPECT_EQ(differs.GetToString(), "<> SubIdx: 2");
 }
 
-TEST(TIEPatternMatchTestTest, DefaultsToAConjunctionOnTheWholeSlot) {
-  TIEPatternMatchTest test;
-  EXPECT_TRUE(test.Conjunction());
-  EXPECT_EQ(test.MultiSlotSubIndex(), NoSubIndex);
-  EXPECT_EQ(test.TestType(), sttEquals);
-  EXPECT_EQ(test.SlotValue(), nullptr);
-}
-
 TEST(TIEPatternMatchTestTest, StoresACopyOfItsValue) {
   Ref<IIEValue> red = NewAtom("red");
   TIEPatternMatchTest test(nullptr, sttEquals, NoSubIndex, red.get());

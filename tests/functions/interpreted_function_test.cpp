@@ -120,17 +120,6 @@ TEST_F(InterpretedFunctionTest, RangeFollowsTheParameters) {
   EXPECT_TRUE(two->HasWildcard());
 }
 
-TEST_F(InterpretedFunctionTest, StatementsAndOrderAreKept) {
-  Ref<TInterpretedFunction> f(new TInterpretedFunction("f"));
-  f->AddStatement(static_cast<IFunCall*>(Call(nullptr, "g", {}).get()));
-  f->AddStatement(NewAtom("done").get());
-  ASSERT_EQ(f->GetStatementCount(), 2);
-  EXPECT_EQ(f->GetStatement(0)->GetDType(), dtFunCall);
-  EXPECT_EQ(f->GetStatement(1)->GetAsAtom(), "done");
-  f->SetOrder(4);
-  EXPECT_EQ(f->GetOrder(), 4);
-}
-
 // ---------------------------------------------------------------- calls
 
 TEST_F(InterpretedFunctionTest, CallAnswersTheLastStatement) {

@@ -198,6 +198,16 @@ TEST(TUserPackageTest, AssignSharesTheSourcesFunctions) {
   target->SetEngine(nullptr);
 }
 
+TEST(TUserPackageTest, AssigningAPackageToItselfKeepsItsFunctions) {
+  TestEngine engine;
+  std::unique_ptr<TTwoPackage> package(NewPackage<TTwoPackage>(nullptr));
+  package->SetEngine(&engine);
+  package->Assign(*package);
+  EXPECT_EQ(package->Functions().Count(), 2);
+  EXPECT_EQ(Known(engine), (Strings{"one", "two"}));
+  package->SetEngine(nullptr);
+}
+
 TEST(TUserFunctionListTest, IndexErrorsNameTheIndex) {
   std::unique_ptr<TTwoPackage> package(NewPackage<TTwoPackage>(nullptr));
   TUserFunctionList& list = package->Functions();
