@@ -22,8 +22,8 @@ std::string PrintNumber(const std::string& f, T value) {
   return big;
 }
 
-std::string FormatNumber(const std::string& spec, char conv, const FormatArg& arg) {
-  std::string f = "%" + spec;
+std::string FormatNumber(const std::string& directive, char conv, const FormatArg& arg) {
+  std::string f = "%" + directive;
   switch (conv) {
     case 'f':
     case 'e':
@@ -95,12 +95,12 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
       out.append(format.substr(start - 1));
       break;
     }
-    std::string spec(format.substr(start, i - start));
+    std::string directive(format.substr(start, i - start));
     char conv = format[i++];
     if (!IsConversion(conv)) {
       // Not a directive we know: print it as it stands and keep the argument for the next one.
       out += '%';
-      out += spec;
+      out += directive;
       out += conv;
       continue;
     }
@@ -109,11 +109,11 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
     switch (conv) {
       case 's': {
         std::string text = ArgAsText(arg);
-        if (spec.empty()) {
+        if (directive.empty()) {
           out += text;
         } else {
-          bool left = spec[0] == '-';
-          size_t width = static_cast<size_t>(std::atoi(spec.c_str() + (left ? 1 : 0)));
+          bool left = directive[0] == '-';
+          size_t width = static_cast<size_t>(std::atoi(directive.c_str() + (left ? 1 : 0)));
           if (text.size() < width && !left) out.append(width - text.size(), ' ');
           out += text;
           if (text.size() < width && left) out.append(width - text.size(), ' ');
@@ -139,7 +139,7 @@ std::string Format(std::string_view format, std::initializer_list<FormatArg> arg
         if (arg.kind() == FormatArg::Kind::kText)
           out += arg.text();
         else
-          out += FormatNumber(spec, conv, arg);
+          out += FormatNumber(directive, conv, arg);
         break;
     }
   }
