@@ -205,6 +205,10 @@ inline constexpr const char* SConstantValueChange = "Cannot change the shared co
 // Raised by the parser for calls or conditional elements nested deeper than
 // it reads (the limit keeps reading and evaluating within the stack).
 inline constexpr const char* SNestingTooDeep = "Expression nested too deeply (more than %d levels)";
+// Raised when evaluation recurses so deeply (a deffunction calling itself
+// without end, say) that the stack would run out.
+inline constexpr const char* SStackExhausted =
+    "Evaluation nested too deeply, the stack is nearly exhausted calling %s";
 // Raised for an index outside a list.
 inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
 // clang-format on

@@ -5,6 +5,7 @@
 #include "core/ie_exception.h"
 #include "core/ie_value.h"
 #include "core/messages.h"
+#include "platform/stack_guard.h"
 
 namespace rulecore {
 
@@ -76,6 +77,7 @@ Ref<IIEValue> TFunctionCall::Execute(IIEContext* context) {
 
 Ref<IIEValue> TFunctionCall::SimpleExecute(IIEContext* context) {
   if (!function_) RaiseIE(SNoSuchFunction, {name_});
+  if (StackNearlyExhausted()) RaiseIE(SStackExhausted, {name_});
   Ref<IUserFunction> function = function_;  // kept even if rebound meanwhile
   Ref<IIEValue> result;
   function->Call(this, context, result);

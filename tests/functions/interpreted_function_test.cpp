@@ -268,3 +268,43 @@ TEST_F(InterpretedFunctionTest, RecursiveCallsKeepTheirOwnParameters) {
 
 }  // namespace
 }  // namespace rulecore
+
+namespace rulecore {
+namespace {
+
+TEST(TInterpretedFunctionDepthTest, EndlessRecursionRaisesInsteadOfOverflowingTheStack) {
+  TestEngine engine;
+  engine.AddTestFunctions();
+  // (deffunction down (?n) (down (+ ?n 1)))
+  Ref<TInterpretedFunction> down(new TInterpretedFunction("down"));
+  down->AddArgument("n", dtVariable);
+  Ref<TFunctionCall> plus(new TFunctionCall(&engine, "+"));
+  plus->AddArgument(NewVariable("n").get());
+  plus->AddArgument(NewInteger(1).get());
+  Ref<TFunctionCall> again(new TFunctionCall(&engine, "down"));
+  again->AddArgument(plus.get());
+  down->AddStatement(again.get());
+  down->AddReasoner(&engine);
+  Ref<TFunctionCall> call(new TFunctionCall(&engine, "down"));
+  call->AddArgument(NewInteger(0).get());
+  try {
+    call->Execute(engine.GetContext());
+    ADD_FAILURE() << "endless recursion returned";
+  } catch (const EIEException& e) {
+    // The call that meets the limit is "down" or the "+" inside it.
+    std::string text = e.what();
+    EXPECT_TRUE(text == Format(SStackExhausted, {"down"}) || text == Format(SStackExhausted, {"+"}))
+        << text;
+  }
+  // The engine still works afterwards.
+  Ref<TFunctionCall> sum(new TFunctionCall(&engine, "+"));
+  sum->AddArgument(NewInteger(2).get());
+  sum->AddArgument(NewInteger(3).get());
+  EXPECT_EQ(sum->Execute(engine.GetContext())->GetAsInteger(), 5);
+  // The call site inside the body holds the function: break the cycle.
+  again->SetUserFunction(nullptr);
+  down->ClearReasoners();
+}
+
+}  // namespace
+}  // namespace rulecore
