@@ -9,6 +9,7 @@
 #include "core/ie_exception.h"
 #include "core/ie_value.h"
 #include "core/messages.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
@@ -23,17 +24,6 @@ Ref<IIEValue> ListOf(std::initializer_list<Ref<IIEValue>> items) {
   Ref<TValueVector> v(new TValueVector);
   for (const auto& item : items) v->Add(item.get());
   return NewList(v.get());
-}
-
-// Runs `body` and returns the EIEException text it raised ("" when none).
-template <class F>
-std::string ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const EIEException& e) {
-    return e.what();
-  }
-  return {};
 }
 
 // ---------------------------------------------------------------- kinds

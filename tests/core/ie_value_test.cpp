@@ -20,6 +20,7 @@
 #include "core/value_vector.h"
 #include "platform/component.h"
 #include "platform/format.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
@@ -101,17 +102,6 @@ class TestContext final : public IIEContext {
 };
 
 // ---------------------------------------------------------------- helpers
-
-// Runs `action` and expects an EIEException carrying exactly `expected`.
-template <class F>
-void ExpectIEError(F action, const std::string& expected) {
-  try {
-    action();
-    ADD_FAILURE() << "no error raised; expected: " << expected;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(std::string(e.what()), expected);
-  }
-}
 
 std::string NotCorrectType(const char* word, const char* shown, const char* kind) {
   return Format(SNotCorrectType, {word, shown, kind});

@@ -17,45 +17,12 @@
 #include "facts/fact_template.h"
 #include "platform/format.h"
 #include "support/test_engine.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
 
 // ---------------------------------------------------------------- helpers
-
-template <class F>
-void ExpectIEError(F action, const std::string& expected) {
-  try {
-    action();
-    ADD_FAILURE() << "no error raised; expected: " << expected;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(std::string(e.what()), expected);
-  }
-}
-
-// A partial match: the facts matched so far, by position.
-class FakeToken : public IReteToken {
- public:
-  explicit FakeToken(std::vector<Ref<IFact>> facts) : facts_(std::move(facts)) {}
-
-  bool Equals(IReteToken* other) override { return other == this; }
-  int32_t GetNegatedCount() const override { return 0; }
-  void SetNegatedCount(int32_t) override {}
-  int GetCount() const override { return static_cast<int>(facts_.size()); }
-  IFact* GetFact() const override { return facts_.empty() ? nullptr : facts_.back().get(); }
-  IFact* GetFacts(int index) const override { return facts_.at(static_cast<size_t>(index)).get(); }
-  IReteToken* GetParent() const override { return nullptr; }
-  int32_t GetSortCode() const override { return 0; }
-  TTokenAction GetTag() const override { return taAdd; }
-  float GetStrength() const override { return 1.0f; }
-  void SetStrength(float) override {}
-  void SetTag(TTokenAction) override {}
-  std::string GetToString() const override { return "token"; }
-  std::string GetToFactsString() const override { return {}; }
-
- private:
-  std::vector<Ref<IFact>> facts_;
-};
 
 // A context that records what its binding table tells it.
 class RecordingContext : public TIEContext {

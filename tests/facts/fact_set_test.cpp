@@ -16,22 +16,13 @@
 #include "facts/fact_template.h"
 #include "platform/format.h"
 #include "support/test_engine.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
 
 // The text the test engine raises for every attempt to read rule-language text.
 constexpr const char* kEngineReadsNoText = "The test engine reads no rule-language text: %s";
-
-template <class F>
-std::string ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const EIEException& e) {
-    return e.what();
-  }
-  return {};
-}
 
 TStringList Texts(std::initializer_list<const char*> lines) {
   TStringList list;

@@ -18,23 +18,13 @@
 #include "functions/function_call.h"
 #include "platform/format.h"
 #include "support/test_engine.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
 
 // The text the test engine raises for every attempt to read rule-language text.
 constexpr const char* kEngineReadsNoText = "The test engine reads no rule-language text: %s";
-
-// Runs `body` and returns the EIEException text it raised ("" when none).
-template <class F>
-std::string ErrorOf(F&& body) {
-  try {
-    body();
-  } catch (const EIEException& e) {
-    return e.what();
-  }
-  return {};
-}
 
 Ref<IIEValue> ListOf(std::initializer_list<Ref<IIEValue>> items) {
   Ref<TValueVector> v(new TValueVector);

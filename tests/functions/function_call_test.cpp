@@ -17,19 +17,10 @@
 #include "functions/user_function.h"
 #include "platform/format.h"
 #include "support/test_engine.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
-
-template <class F>
-void ExpectIEError(F action, const std::string& expected) {
-  try {
-    action();
-    ADD_FAILURE() << "no error raised; expected: " << expected;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(std::string(e.what()), expected);
-  }
-}
 
 // A function that answers a fixed value (nothing when nil) and counts its calls.
 class AnswerFunction : public TIEUserFunction {

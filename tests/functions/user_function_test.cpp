@@ -16,19 +16,10 @@
 #include "functions/function_call.h"
 #include "platform/format.h"
 #include "support/test_engine.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
-
-template <class F>
-void ExpectIEError(F action, const std::string& expected) {
-  try {
-    action();
-    ADD_FAILURE() << "no error raised; expected: " << expected;
-  } catch (const EIEException& e) {
-    EXPECT_EQ(std::string(e.what()), expected);
-  }
-}
 
 // A function that records the context it was called with and answers 1.
 class RecordingFunction : public TIEUserFunction {
