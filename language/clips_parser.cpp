@@ -712,6 +712,9 @@ Ref<IIEDefinedType> TIEClipsParser::ParseDefinedType() {
   ParseSlotTypes(kinds, parent);
   Expect(kTokenCloseParen, routine, SMissingCloseParens);
   Expect(kTokenCloseParen, routine, SMissingCloseParens);
+  // A fuzzy type needs a fuzzy variable, which this build cannot make: say
+  // so as a parse error before the type is built.
+  if (kinds.Contains(dtFuzzy)) ParseError(routine, SFuzzyUnavailable);
 
   Ref<TIEDefinedType> type(new TIEDefinedType(engine_));
   type->BeginUpdate();
@@ -722,7 +725,6 @@ Ref<IIEDefinedType> TIEClipsParser::ParseDefinedType() {
   type->SetAncestor(parent.get());
   type->SetBaseTypes(kinds);
   type->EndUpdate();
-  if (kinds.Contains(dtFuzzy)) ParseError(routine, SFuzzyUnavailable);
   for (;;) {
     t = Next();
     if (t->Is(kTokenCloseParen)) break;

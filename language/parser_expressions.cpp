@@ -52,6 +52,14 @@ Ref<IIEValue> CallValue(IFunCall* call) {
   return Ref<IIEValue>(new TIEValue(call));
 }
 
+// True for a test element inside "not": it keeps negation count 0 and
+// carries the negation in its test.
+bool IsNegatedTest(const TIEPattern& pattern) {
+  if (pattern.Name() != STestCE) return false;
+  int s = pattern.IndexOfSlotName(SDefaultSlotName);
+  return s >= 0 && pattern.GetSlotTestCount(s) > 0 && !pattern.GetSlotTest(s, 0)->IsPositive();
+}
+
 }  // namespace
 
 // Counts one level of nesting while a call or conditional element is read.
@@ -419,7 +427,8 @@ void TIEClipsParser::ParseRulePatterns(TRule* rule, TVariables& variables) {
     }
     std::unique_ptr<TIEPattern> pattern = ParsePattern(0, variables);
     if (!bound.empty()) {
-      if (pattern->NegatedCount() != 0) ParseError(routine, SInvalidTestBinding);
+      if (pattern->NegatedCount() != 0 || IsNegatedTest(*pattern))
+        ParseError(routine, SInvalidTestBinding);
       pattern->SetBoundName(bound);
     }
     rule->AddPattern(std::move(pattern));
@@ -463,7 +472,13 @@ std::unique_ptr<TIEPattern> TIEClipsParser::ParsePattern(int32_t negated_count,
     return pattern;
   }
 
-  IFactTemplate* tmpl = engine_->CreateFactTemplate(keyword);
+  IFactTemplate* tmpl = nullptr;
+  if (require_templates_) {
+    tmpl = engine_->FindFactTemplate(keyword);
+    if (!tmpl) ParseError(routine, Format(SUnknownFactTemplate, {keyword}));
+  } else {
+    tmpl = engine_->CreateFactTemplate(keyword);
+  }
   auto pattern = std::make_unique<TIEPattern>(nullptr, keyword, tmpl, negated_count);
   pattern->SetComment(comment);
   IFactSlot* data = nullptr;
