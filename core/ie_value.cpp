@@ -160,82 +160,29 @@ void TIEValue::SetText(std::string_view text, TIEType kind) {
   Changed();
 }
 
-void TIEValue::SetInt(int32_t value, TIEType kind) {
-  Changing(kind);
-  kind_ = kind;
-  payload_.i = value;
-  Changed();
-}
+void TIEValue::SetInt(int32_t value, TIEType kind) { SetPayload(kind, &Payload::i, value); }
 
-void TIEValue::SetAsFloat(double value) {
-  Changing(dtFloat);
-  kind_ = dtFloat;
-  payload_.f = value;
-  Changed();
-}
+void TIEValue::SetAsFloat(double value) { SetPayload(dtFloat, &Payload::f, value); }
 
 void TIEValue::SetAsExternalAddress(void* address) {
-  Changing(dtExternalAddress);
-  kind_ = dtExternalAddress;
-  payload_.address = address;
-  Changed();
+  SetPayload(dtExternalAddress, &Payload::address, address);
 }
 
-// The interface setters take the new reference before releasing the old
-// payload, so that setting a value to what it already holds is safe.
-void TIEValue::SetAsFunCall(IFunCall* call) {
-  Ref<IFunCall> keep(call);
-  Changing(dtFunCall);
-  kind_ = dtFunCall;
-  payload_.call = keep.detach();
-  Changed();
-}
+void TIEValue::SetAsFunCall(IFunCall* call) { SetHeld(dtFunCall, &Payload::call, call); }
 
-void TIEValue::SetAsFact(IFact* fact) {
-  Ref<IFact> keep(fact);
-  Changing(dtFact);
-  kind_ = dtFact;
-  payload_.fact = keep.detach();
-  Changed();
-}
+void TIEValue::SetAsFact(IFact* fact) { SetHeld(dtFact, &Payload::fact, fact); }
 
-void TIEValue::SetAsList(IValueVector* list) {
-  Ref<IValueVector> keep(list);
-  Changing(dtList);
-  kind_ = dtList;
-  payload_.list = keep.detach();
-  Changed();
-}
+void TIEValue::SetAsList(IValueVector* list) { SetHeld(dtList, &Payload::list, list); }
 
 void TIEValue::SetAsSingletons(ISingletonsVector* singletons) {
-  Ref<ISingletonsVector> keep(singletons);
-  Changing(dtSingletons);
-  kind_ = dtSingletons;
-  payload_.singletons = keep.detach();
-  Changed();
+  SetHeld(dtSingletons, &Payload::singletons, singletons);
 }
 
-void TIEValue::SetAsFuzzy(IFuzzySet* set) {
-  Ref<IFuzzySet> keep(set);
-  Changing(dtFuzzy);
-  kind_ = dtFuzzy;
-  payload_.fuzzy = keep.detach();
-  Changed();
-}
+void TIEValue::SetAsFuzzy(IFuzzySet* set) { SetHeld(dtFuzzy, &Payload::fuzzy, set); }
 
-void TIEValue::SetAsObject(TObject* object) {
-  Changing(dtObject);
-  kind_ = dtObject;
-  payload_.object = object;
-  Changed();
-}
+void TIEValue::SetAsObject(TObject* object) { SetPayload(dtObject, &Payload::object, object); }
 
-void TIEValue::SetAsClass(const TClassInfo* cls) {
-  Changing(dtClass);
-  kind_ = dtClass;
-  payload_.cls = cls;
-  Changed();
-}
+void TIEValue::SetAsClass(const TClassInfo* cls) { SetPayload(dtClass, &Payload::cls, cls); }
 
 void TIEValue::SetAsOwnedObject(TObject* object) {
   if (kind_ == dtObject && owns_ && payload_.object == object) return;  // already ours

@@ -169,6 +169,25 @@ class RULECORE_API TIEValue : public TPersistent, public IIEValue {
 
   void SetText(std::string_view text, TIEType kind);
   void SetInt(int32_t value, TIEType kind);
+  // Changing, store one payload member, Changed.
+  template <class T>
+  void SetPayload(TIEType kind, T Payload::*member, T value) {
+    Changing(kind);
+    kind_ = kind;
+    payload_.*member = value;
+    Changed();
+  }
+  // The same for an interface payload, which holds one reference. The new
+  // reference is taken before the old payload goes, so that setting a value
+  // to what it already holds is safe.
+  template <class I>
+  void SetHeld(TIEType kind, I* Payload::*member, I* object) {
+    Ref<I> keep(object);
+    Changing(kind);
+    kind_ = kind;
+    payload_.*member = keep.detach();
+    Changed();
+  }
   void TakeOwnership(TObject* object);
   void Clear();
   // Copies kind, payload and Tag of `source`; `clone_list` decides whether
