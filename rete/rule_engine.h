@@ -13,6 +13,7 @@
 
 namespace rulecore {
 
+class TActivation;
 class TRule;
 class TIEPattern;
 
@@ -48,6 +49,19 @@ class RULECORE_API IRuleEngine : public IFactEngine {
   // Prints `text` to the logical output `channel` ("t" or "" for the host).
   virtual void PrintOut(const std::string& channel, const std::string& text) = 0;
   virtual ISingletonsParser* SingletonsParser() = 0;
+  // ---- the matcher's calls
+  // An activation entered (left) the rule's terminal node; the engine puts it
+  // on (takes it off) the agenda.
+  virtual void AddActivation(TActivation* activation) = 0;
+  virtual void RemoveActivation(TActivation* activation) = 0;
+  // The activation's rule fired; it leaves the agenda.
+  virtual void RuleFired(TActivation* activation) = 0;
+  // The asserted facts, in order of their ids.
+  virtual int FactCount() = 0;
+  virtual IFact* FactAt(int index) = 0;
+  // Queues a fact for assertion (or retraction) once the current
+  // propagation has ended.
+  virtual void AddPendingFact(IFact* fact, bool assertion) = 0;
 
  protected:
   ~IRuleEngine() = default;

@@ -20,9 +20,12 @@
 
 namespace rulecore {
 
-TestEngine::TestEngine(TComponent* owner) : TComponent(owner), context_(nullptr, this) {}
+TestEngine::TestEngine(TComponent* owner)
+    : TComponent(owner), context_(nullptr, this), network_(new TReteNetwork(this)) {}
 
 TestEngine::~TestEngine() {
+  network_.reset();
+  agenda_.clear();
   rules_.clear();
   initial_pattern_.reset();
   // Disconnect fact sets and functions while this engine can still answer.
@@ -134,11 +137,17 @@ void TestEngine::AddFactTemplate(IFactTemplate* tmpl) {
 }
 
 void TestEngine::AddRule(std::unique_ptr<TRule> rule) {
-  if (TRule* old = FindRule(rule->RuleName())) ExtractRule(old);
+  if (TRule* old = FindRule(rule->RuleName())) {
+    network_->RemoveRule(old);
+    ExtractRule(old);
+  }
+  TRule* added = rule.get();
   rules_.push_back(std::move(rule));
+  network_->AddRule(added);
 }
 
 std::unique_ptr<TRule> TestEngine::ExtractRule(TRule* rule) {
+  if (network_) network_->RemoveRule(rule);
   for (auto it = rules_.begin(); it != rules_.end(); ++it) {
     if (it->get() != rule) continue;
     std::unique_ptr<TRule> out = std::move(*it);
@@ -206,9 +215,64 @@ Ref<IFact> TestEngine::Assert(IFact* fact, bool /*flag*/) {
     for (const Ref<IFact>& f : facts_)
       if (f->GetHashCode() == fact->GetHashCode() && f->Equals(fact)) return nullptr;
   }
+  Ref<IFact> keep(fact);
   fact->SetID(next_fact_id_++);
   facts_.emplace_back(fact);
-  return Ref<IFact>(fact);
+  Ref<TIEToken> token(new TIEToken(taAdd, fact));
+  network_->ProcessToken(token.get());
+  ProcessPendingFacts();
+  return keep;
+}
+
+bool TestEngine::Retract(IFact* fact) {
+  auto it = std::find_if(facts_.begin(), facts_.end(),
+                         [&](const Ref<IFact>& f) { return f.get() == fact; });
+  if (it == facts_.end()) return false;
+  Ref<IFact> keep = *it;
+  Ref<TIEToken> token(new TIEToken(taRemove, fact));
+  network_->ProcessToken(token.get());
+  facts_.erase(std::find_if(facts_.begin(), facts_.end(),
+                            [&](const Ref<IFact>& f) { return f.get() == fact; }));
+  ProcessPendingFacts();
+  return true;
+}
+
+Ref<IFact> TestEngine::AssertText(const std::string& text) {
+  Ref<IFact> fact = ParseFact(text);
+  context_.Resolve(fact.get());
+  return Assert(fact.get(), false);
+}
+
+void TestEngine::AddPendingFact(IFact* fact, bool assertion) {
+  pending_.emplace_back(Ref<IFact>(fact), assertion);
+}
+
+void TestEngine::ProcessPendingFacts() {
+  while (!pending_.empty()) {
+    auto [fact, assertion] = pending_.front();
+    pending_.erase(pending_.begin());
+    if (assertion)
+      Assert(fact.get(), false);
+    else
+      Retract(fact.get());
+  }
+}
+
+void TestEngine::AddActivation(TActivation* activation) { agenda_.emplace_back(activation); }
+
+void TestEngine::RemoveActivation(TActivation* activation) {
+  agenda_.erase(std::remove_if(agenda_.begin(), agenda_.end(),
+                               [&](const Ref<TActivation>& a) { return a.get() == activation; }),
+                agenda_.end());
+}
+
+void TestEngine::RuleFired(TActivation* activation) { RemoveActivation(activation); }
+
+bool TestEngine::FireOne() {
+  if (agenda_.empty()) return false;
+  Ref<TActivation> first = agenda_.front();
+  first->Fire();
+  return true;
 }
 
 void TestEngine::AddFactSet(TFactSet* fact_set) {

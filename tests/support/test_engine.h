@@ -17,6 +17,7 @@
 
 #include "facts/context.h"
 #include "facts/pattern.h"
+#include "rete/network.h"
 #include "rete/rule_engine.h"
 #include "platform/component.h"
 #include "platform/string_hash_table.h"
@@ -47,6 +48,17 @@ class TestEngine : public TComponent, public IRuleEngine {
   const TValueHashTable& Globals() const { return globals_; }
   // Parses `text` as the top-level loop does (executing calls when asked).
   void Parse(const std::string& text, bool execute = true);
+
+  // ---- matching: rules added are compiled into this network, asserted
+  // facts propagate through it, and activations wait in arrival order.
+  TReteNetwork& Network() { return *network_; }
+  const std::vector<Ref<TActivation>>& Agenda() const { return agenda_; }
+  // Retracts a listed fact; false when it is not listed.
+  bool Retract(IFact* fact);
+  // Fires the first waiting activation; false when none waits.
+  bool FireOne();
+  // Parses a fact and asserts it; the asserted fact, or nil for a duplicate.
+  Ref<IFact> AssertText(const std::string& text);
 
   // Registers a template under its name.
   void AddTemplate(IFactTemplate* tmpl);
@@ -107,6 +119,12 @@ class TestEngine : public TComponent, public IRuleEngine {
   std::string PrettyPrint(TRule* rule) override;
   void PrintOut(const std::string& channel, const std::string& text) override;
   ISingletonsParser* SingletonsParser() override { return nullptr; }
+  void AddActivation(TActivation* activation) override;
+  void RemoveActivation(TActivation* activation) override;
+  void RuleFired(TActivation* activation) override;
+  int FactCount() override { return static_cast<int>(facts_.size()); }
+  IFact* FactAt(int index) override { return facts_[static_cast<size_t>(index)].get(); }
+  void AddPendingFact(IFact* fact, bool assertion) override;
 
  private:
   TTypeChecks type_checks_{tcStatic};
@@ -132,6 +150,10 @@ class TestEngine : public TComponent, public IRuleEngine {
   TValueHashTable globals_;
   std::unique_ptr<TIEPattern> initial_pattern_;
   Ref<IFact> null_fact_;
+  std::vector<Ref<TActivation>> agenda_;
+  std::vector<std::pair<Ref<IFact>, bool>> pending_;
+  std::unique_ptr<TReteNetwork> network_;
+  void ProcessPendingFacts();
 };
 
 }  // namespace rulecore

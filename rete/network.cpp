@@ -1,0 +1,576 @@
+// rulecore: an embeddable expert-system shell.
+#include "rete/network.h"
+
+#include <algorithm>
+
+#include "core/binding_info.h"
+#include "core/ie_exception.h"
+#include "core/ie_value.h"
+#include "core/messages.h"
+#include "facts/fact.h"
+#include "facts/pattern.h"
+#include "functions/function_call.h"
+#include "rete/rule.h"
+#include "rete/rule_engine.h"
+
+namespace rulecore {
+
+namespace {
+
+bool IsFalse(IIEValue* v) { return v && v->Equals(FCFalse); }
+
+int32_t HashOf(IIEValue* v) { return v ? v->GetHashCode() : 0; }
+
+bool SameValue(IIEValue* a, IIEValue* b) { return a == b || (a && b && a->Equals(b)); }
+
+const char* CallTypeName(TCallType type) {
+  switch (type) {
+    case ctLeft:
+      return "ctLeft";
+    case ctRight:
+      return "ctRight";
+    case ctSingle:
+      return "ctSingle";
+    case ctActivate:
+      return "ctActivate";
+  }
+  return "";
+}
+
+}  // namespace
+
+// ================================================================ TMatchContext
+
+void TMatchContext::SetMatch(IReteToken* token, IFact* fact, TDivision* division) {
+  SetToken(token);
+  SetFact(fact);
+  division_ = Ref<TDivision>(division);
+}
+
+Ref<IIEValue> TMatchContext::ResolveBindingInfo(const TBindingInfo& info) {
+  IReteToken* token = Token();
+  int count = token ? token->GetCount() : 0;
+  IFact* fact = nullptr;
+  Ref<IIEValue> value;
+  if (info.FactIdx() == count && Fact()) {
+    fact = Fact();
+    if (info.SlotName() != SPatternBinding)
+      value = SlotValueAt(fact, division_.get(), info.SlotName(), info.SubIdx());
+  } else if (token && info.FactIdx() >= 0 && info.FactIdx() < count) {
+    fact = token->GetFacts(info.FactIdx());
+    if (info.SlotName() != SPatternBinding)
+      value = TokenSlotValue(token, info.FactIdx(), info.SlotName(), info.SubIdx());
+  }
+  if (!fact) RaiseIE(SCorruptedVariable, {info.ToString()});
+  if (info.SlotName() == SPatternBinding) return NewFactId(fact->GetID());
+  if (!value) RaiseIE(SCorruptedVariable, {info.ToString()});
+  return value;
+}
+
+// ================================================================ TReteNode
+
+bool TReteNode::CallChildren(TIEToken* token) {
+  bool passed = false;
+  for (const Edge& e : successors_) {
+    if (!network_->Allowed(e.node)) continue;
+    passed = e.node->CallNode(token, e.type) || passed;
+  }
+  return passed;
+}
+
+std::string TReteNode::GetToString() const { return "node " + std::to_string(number_); }
+
+// ================================================================ alpha nodes
+
+TPatternMatchNode::TPatternMatchNode(TReteNetwork* network, int32_t number,
+                                     TPatternMatchTest test, TNodeArgs args, IIEValue* value)
+    : TReteNode(network, number), test_(test), args_(std::move(args)), value_(value) {}
+
+bool TPatternMatchNode::Equals(TPatternMatchTest test, const TNodeArgs& args,
+                               IIEValue* value) const {
+  return test == test_ && args == args_ && SameValue(value_.get(), value);
+}
+
+std::string TPatternMatchNode::GetToString() const {
+  static const char* const kNames[] = {
+      "pmtUnknown",          "pmtTestClassType",          "pmtTestEqual",
+      "pmtTestNotEqual",     "pmtTestSlotValueEqual",     "pmtTestSlotValueNotEqual",
+      "pmtTestMultiSlotEqual", "pmtTestMultiSlotNotEqual", "pmtTestMultiSlotLength",
+      "pmtTestMultiSlotMultiField", "pmtFailTest"};
+  std::string s = TReteNode::GetToString() + " " + kNames[test_] + " " + args_.slot;
+  if (args_.sub_index != NoSubIndex) s += "[" + std::to_string(args_.sub_index) + "]";
+  if (value_) s += " " + value_->GetToString();
+  return s;
+}
+
+bool TPatternMatchNode::Compare(IIEValue* actual, TIEToken* token, float* /*degree*/) {
+  if (value_ && value_->GetDType() == dtFunCall) {
+    if (token->GetTag() == taRemove) return true;  // a removal follows the fact it removes
+    TMatchContext& context = network_->AlphaContext();
+    context.SetMatch(token, nullptr, nullptr);
+    Ref<IIEValue> result = value_->Resolve(&context);
+    context.SetMatch(nullptr, nullptr, nullptr);
+    bool is_false = IsFalse(result.get());
+    return test_ == pmtTestEqual || test_ == pmtTestMultiSlotEqual ? !is_false : is_false;
+  }
+  if (!actual) return false;
+  bool equal = actual->Equals(value_.get());
+  return test_ == pmtTestEqual || test_ == pmtTestMultiSlotEqual ? equal : !equal;
+}
+
+bool TPatternMatchNode::Passes(TIEToken* token) {
+  IFact* fact = token->GetFact();
+  if (!fact) return false;
+  TDivision* division = token->Division();
+  switch (test_) {
+    case pmtTestClassType: {
+      std::string_view wanted = value_ ? value_->PeekText() : std::string_view();
+      for (IFactTemplate* t = fact->GetTemplate(); t; t = t->GetParent())
+        if (t->GetTemplateName() == wanted) return true;
+      return false;
+    }
+    case pmtTestEqual:
+    case pmtTestNotEqual:
+    case pmtTestMultiSlotEqual:
+    case pmtTestMultiSlotNotEqual: {
+      Ref<IIEValue> actual = SlotValueAt(fact, division, args_.slot, args_.sub_index);
+      float degree = 1.0f;
+      return Compare(actual.get(), token, &degree);
+    }
+    case pmtTestSlotValueEqual:
+    case pmtTestSlotValueNotEqual: {
+      Ref<IIEValue> a = SlotValueAt(fact, division, args_.slot, args_.sub_index);
+      Ref<IIEValue> b = SlotValueAt(fact, division, args_.slot2, args_.sub_index2);
+      if (!a || !b) return false;
+      return a->Equals(b.get()) == (test_ == pmtTestSlotValueEqual);
+    }
+    case pmtTestMultiSlotLength: {
+      IIEValue* v = fact->GetValue(args_.slot);
+      IValueVector* list = v && v->GetDType() == dtList ? v->GetAsList() : nullptr;
+      return list && list->GetValueCount() == args_.length;
+    }
+    default:
+      return false;
+  }
+}
+
+bool TPatternMatchNode::PassDivisions(TIEToken* token) {
+  IFact* fact = token->GetFact();
+  IIEValue* v = fact ? fact->GetValue(args_.slot) : nullptr;
+  IValueVector* list = v && v->GetDType() == dtList ? v->GetAsList() : nullptr;
+  if (!list) return false;
+  const int32_t length = list->GetValueCount();
+  const size_t positions = args_.multi.size();
+  int32_t singles = 0;
+  for (bool m : args_.multi) singles += m ? 0 : 1;
+  if (length < singles) return false;
+  // Every way of sharing the spare elements among the multifield positions,
+  // the first of them taking the fewest first.
+  std::vector<int32_t> starts(positions + 1, 0);
+  bool passed = false;
+  std::function<void(size_t, int32_t, int32_t)> divide = [&](size_t p, int32_t at,
+                                                              int32_t spare) {
+    if (p == positions) {
+      if (spare != 0) return;
+      starts[positions] = at;
+      Ref<TDivision> division(new TDivision);
+      if (token->Division()) division->slots = token->Division()->slots;
+      division->slots.push_back({args_.slot, starts, args_.multi});
+      Ref<TIEToken> divided(new TIEToken(token->GetTag(), fact, division.get()));
+      divided->SetStrength(token->GetStrength());
+      passed = CallChildren(divided.get()) || passed;
+      return;
+    }
+    starts[p] = at;
+    if (!args_.multi[p]) {
+      divide(p + 1, at + 1, spare);
+      return;
+    }
+    for (int32_t take = 0; take <= spare; ++take) divide(p + 1, at + take, spare - take);
+  };
+  divide(0, 0, length - singles);
+  return passed;
+}
+
+bool TPatternMatchNode::CallNode(TIEToken* token, TCallType /*type*/) {
+  if (token->GetTag() == taClear) return CallChildren(token);
+  if (test_ == pmtTestMultiSlotMultiField) return PassDivisions(token);
+  if (!Passes(token)) return false;
+  return CallChildren(token);
+}
+
+// ================================================================ test nodes
+
+TTestNode::TTestNode(TReteNetwork* network, int32_t number)
+    : TReteNode(network, number), context_(network->RootContext(), network->Engine()) {}
+
+void TTestNode::AddTest(std::unique_ptr<TIEPatternMatchTest> test) {
+  tests_.push_back(std::move(test));
+}
+
+bool TTestNode::RunTests(IReteToken* token, IFact* fact, TDivision* division) {
+  if (tests_.empty()) return true;
+  context_.SetMatch(token, fact, division);
+  bool ok = true;
+  try {
+    for (auto& test : tests_) {
+      if (!test->PerformTest(&context_)) {
+        ok = false;
+        break;
+      }
+    }
+  } catch (...) {
+    context_.SetMatch(nullptr, nullptr, nullptr);
+    throw;
+  }
+  context_.SetMatch(nullptr, nullptr, nullptr);
+  return ok;
+}
+
+bool TTestNode::CallNode(TIEToken* token, TCallType /*type*/) {
+  if (token->GetTag() == taClear) return CallChildren(token);
+  // A removal passes whatever the tests say now: it only withdraws what
+  // the addition made.
+  if (token->GetTag() != taRemove && !RunTests(token, nullptr, nullptr)) return false;
+  Ref<TIEToken> extended(new TIEToken(token, network_->NullFact()));
+  return CallChildren(extended.get());
+}
+
+std::string TTestNode::GetToString() const {
+  return TReteNode::GetToString() + " test (" + std::to_string(tests_.size()) + " tests)";
+}
+
+// ================================================================ join nodes
+
+TJoinNode::TJoinNode(TReteNetwork* network, int32_t number, TJoinKind kind, bool unique)
+    : TTestNode(network, number), kind_(kind), unique_(unique) {}
+
+void TJoinNode::AddJoinTest(const TIEJoinTest& test) {
+  join_tests_.push_back(test);
+  if (shortcut_ < 0 && test.TestType() == sttEquals)
+    shortcut_ = static_cast<int>(join_tests_.size()) - 1;
+}
+
+bool TJoinNode::SameAs(const TJoinNode& other, TReteNode* right_input) const {
+  if (other.kind_ != kind_ || other.unique_ != unique_ || other.right_input_ != right_input ||
+      other.join_tests_.size() != join_tests_.size() || other.tests_.size() != tests_.size())
+    return false;
+  for (size_t i = 0; i < join_tests_.size(); ++i)
+    if (!join_tests_[i].Equals(other.join_tests_[i])) return false;
+  for (size_t i = 0; i < tests_.size(); ++i)
+    if (!tests_[i]->Equals(*other.tests_[i]) ||
+        tests_[i]->MultiSlotSubIndex() != other.tests_[i]->MultiSlotSubIndex())
+      return false;
+  return true;
+}
+
+void TJoinNode::AttachBackChain(TIEPattern* pattern, TRule* rule) {
+  IFactTemplate* tmpl = pattern ? pattern->Template() : nullptr;
+  if (!tmpl || !tmpl->IsBackwardChaining()) RaiseIE(SInvalidBackchainPattern);
+  back_chain_pattern_ = pattern;
+  back_chain_rule_ = rule;
+}
+
+int32_t TJoinNode::LeftKey(TIEToken* left) const {
+  if (shortcut_ < 0) return 0;
+  const TIEJoinTest& t = join_tests_[static_cast<size_t>(shortcut_)];
+  Ref<IIEValue> v = TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
+                                   t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex);
+  return HashOf(v.get());
+}
+
+int32_t TJoinNode::RightKey(TIEToken* right) const {
+  if (shortcut_ < 0) return 0;
+  const TIEJoinTest& t = join_tests_[static_cast<size_t>(shortcut_)];
+  Ref<IIEValue> v =
+      SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
+                  t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex);
+  return HashOf(v.get());
+}
+
+bool TJoinNode::Match(TIEToken* left, TIEToken* right) {
+  for (const TIEJoinTest& t : join_tests_) {
+    bool multi = t.JoinType() == tstMultiSlot;
+    Ref<IIEValue> a =
+        TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(), multi ? t.LeftSubIndex() : NoSubIndex);
+    if (!a && t.TokenIdx() >= left->GetCount()) continue;  // no such fact: passes
+    Ref<IIEValue> b = SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
+                                  multi ? t.RightSubIndex() : NoSubIndex);
+    if (!a || !b) return false;  // no such position: nothing to compare with
+    if (a->Equals(b.get()) != (t.TestType() == sttEquals)) return false;
+  }
+  return RunTests(left, right->GetFact(), right->Division());
+}
+
+void TJoinNode::Emit(TIEToken* left, TIEToken* right, TTokenAction action) {
+  Ref<TIEToken> joined(new TIEToken(left, right->GetFact(), right->Division()));
+  joined->SetTag(action);
+  joined->SetStrength(std::min(left->GetStrength(), right->GetStrength()));
+  if (action != taRemove) ++passed_;
+  CallChildren(joined.get());
+}
+
+void TJoinNode::EmitNull(TIEToken* left, TTokenAction action) {
+  Ref<TIEToken> joined(new TIEToken(left, network_->NullFact()));
+  joined->SetTag(action);
+  if (action != taRemove) ++passed_;
+  CallChildren(joined.get());
+}
+
+void TJoinNode::FromLeft(TIEToken* token) {
+  int32_t key = LeftKey(token);
+  TTokenAction action = token->GetTag();
+  auto scan = [&](TIEToken* left, const std::function<bool(TIEToken*)>& f) {
+    auto visit = [&](const TIETokenTree::Bucket* bucket) {
+      if (!bucket) return;
+      // Copy: a successor may change this node's memories (it cannot, but a
+      // removal of the last match must not invalidate the walk).
+      std::vector<Ref<TIEToken>> candidates(bucket->begin(), bucket->end());
+      for (const Ref<TIEToken>& r : candidates)
+        if (!f(r.get())) return;
+    };
+    visit(right_.Get(shortcut_ < 0 ? 0 : LeftKey(left)));
+  };
+  if (action != taRemove) {
+    Ref<TIEToken> copy(new TIEToken(*token));
+    copy->SetNegatedCount(0);
+    if (!left_.Add(key, copy.get())) return;
+    int32_t before = passed_;
+    if (kind_ == jkPositive) {
+      scan(copy.get(), [&](TIEToken* right) {
+        if (!Match(copy.get(), right)) return true;
+        Emit(copy.get(), right, action);
+        return !unique_;
+      });
+    } else {
+      int32_t count = 0;
+      scan(copy.get(), [&](TIEToken* right) {
+        if (Match(copy.get(), right)) ++count;
+        return true;
+      });
+      copy->SetNegatedCount(count);
+      if ((kind_ == jkNegated) == (count == 0)) EmitNull(copy.get(), action);
+    }
+    if (passed_ == before) AskForBackChain(copy.get());
+    return;
+  }
+  Ref<TIEToken> stored = left_.Remove(key, token);
+  if (!stored) return;
+  if (kind_ == jkPositive) {
+    scan(stored.get(), [&](TIEToken* right) {
+      if (Match(stored.get(), right)) Emit(stored.get(), right, taRemove);
+      return true;
+    });
+  } else if ((kind_ == jkNegated) == (stored->GetNegatedCount() == 0)) {
+    EmitNull(stored.get(), taRemove);
+  }
+}
+
+void TJoinNode::FromRight(TIEToken* token) {
+  int32_t key = RightKey(token);
+  TTokenAction action = token->GetTag();
+  auto scan = [&](const std::function<void(TIEToken*)>& f) {
+    const TIETokenTree::Bucket* bucket = left_.Get(key);
+    if (!bucket) return;
+    std::vector<Ref<TIEToken>> candidates(bucket->begin(), bucket->end());
+    for (const Ref<TIEToken>& l : candidates) f(l.get());
+  };
+  if (action != taRemove) {
+    Ref<TIEToken> copy(new TIEToken(*token));
+    if (!right_.Add(key, copy.get())) return;
+    scan([&](TIEToken* left) {
+      if (!Match(left, copy.get())) return;
+      if (kind_ == jkPositive) {
+        Emit(left, copy.get(), action);
+      } else if (kind_ == jkNegated) {
+        if (left->GetNegatedCount() == 0) EmitNull(left, taRemove);
+        left->SetNegatedCount(left->GetNegatedCount() + 1);
+      } else {
+        left->SetNegatedCount(left->GetNegatedCount() + 1);
+        if (left->GetNegatedCount() == 1) EmitNull(left, action);
+      }
+    });
+    return;
+  }
+  Ref<TIEToken> stored = right_.Remove(key, token);
+  if (!stored) return;
+  scan([&](TIEToken* left) {
+    if (!Match(left, stored.get())) return;
+    if (kind_ == jkPositive) {
+      Emit(left, stored.get(), taRemove);
+    } else {
+      left->SetNegatedCount(std::max(0, left->GetNegatedCount() - 1));
+      if (left->GetNegatedCount() == 0) EmitNull(left, kind_ == jkNegated ? taAdd : taRemove);
+    }
+  });
+}
+
+bool TJoinNode::CallNode(TIEToken* token, TCallType type) {
+  if (token->GetTag() == taClear) {
+    left_.Clear();
+    right_.Clear();
+    return CallChildren(token);
+  }
+  if (type == ctLeft)
+    FromLeft(token);
+  else if (type == ctRight)
+    FromRight(token);
+  else
+    RaiseIE(SInvalidCallType, {CallTypeName(type)});
+  return true;
+}
+
+void TJoinNode::ForEachOutput(const std::function<void(TIEToken*)>& f) {
+  std::vector<Ref<TIEToken>> lefts;
+  left_.ForEach([&](TIEToken* t) { lefts.emplace_back(t); });
+  for (const Ref<TIEToken>& left : lefts) {
+    if (kind_ != jkPositive) {
+      if ((kind_ == jkNegated) == (left->GetNegatedCount() == 0)) {
+        Ref<TIEToken> joined(new TIEToken(left.get(), network_->NullFact()));
+        joined->SetTag(taAdd);
+        f(joined.get());
+      }
+      continue;
+    }
+    const TIETokenTree::Bucket* bucket = right_.Get(shortcut_ < 0 ? 0 : LeftKey(left.get()));
+    if (!bucket) continue;
+    std::vector<Ref<TIEToken>> rights(bucket->begin(), bucket->end());
+    for (const Ref<TIEToken>& right : rights) {
+      if (!Match(left.get(), right.get())) continue;
+      Ref<TIEToken> joined(new TIEToken(left.get(), right->GetFact(), right->Division()));
+      joined->SetTag(taAdd);
+      joined->SetStrength(std::min(left->GetStrength(), right->GetStrength()));
+      f(joined.get());
+      if (unique_) break;
+    }
+  }
+}
+
+void TJoinNode::AskForBackChain(TIEToken* left) {
+  TIEPattern* pattern = back_chain_pattern_;
+  if (!pattern || pattern->Name().rfind(SBackChainPrefix, 0) == 0) return;
+  IRuleEngine* engine = network_->Engine();
+  IFactTemplate* goal_template = engine->CreateFactTemplate(SBackChainPrefix + pattern->Name());
+  IFactTemplate* tmpl = pattern->Template();
+  Ref<TFact> goal(new TFact(goal_template));
+  for (int s = 0; s < pattern->GetSlotCount(); ++s) {
+    const std::string& name = pattern->GetSlotName(s);
+    IFactSlot* slot = nullptr;
+    if (!tmpl->ContainsSlot(name, &slot) || !goal_template->ContainsSlot(name)) continue;
+    bool multi = slot->GetSlotType().Contains(dtMultiSlot);
+    Ref<TValueVector> list(new TValueVector);
+    Ref<IIEValue> single(FCNil);
+    for (int t = 0; t < pattern->GetSlotTestCount(s); ++t) {
+      TIEPatternMatchTest* test = pattern->GetSlotTest(s, t);
+      IIEValue* value = test->SlotValue();
+      if (!test->IsPositive() || !value || value->GetDType() == dtFunCall) continue;
+      Ref<IIEValue> contribution(value);
+      if (IEVariableTypes.Contains(value->GetDType())) {
+        contribution.reset();
+        TBinding* b = back_chain_rule_
+                          ? back_chain_rule_->GetBindingByName(std::string(value->PeekText()))
+                          : nullptr;
+        if (b && b->FactIdx() >= 0 && b->FactIdx() < left->GetCount())
+          contribution = TokenSlotValue(left, b->FactIdx(), b->SlotName(), b->SubIdx());
+        if (!contribution) continue;
+      }
+      if (!multi) {
+        single = contribution;
+        continue;
+      }
+      int32_t position = test->MultiSlotSubIndex();
+      if (position >= 0 && position < list->GetValueCount())
+        list->Put(position, contribution.get());
+      else {
+        while (position > list->GetValueCount()) list->Add(FCNil);
+        list->Add(contribution.get());
+      }
+    }
+    if (multi)
+      goal->SetValue(name, NewList(list.get()).get());
+    else
+      goal->SetValue(name, single->Clone().get());
+  }
+  engine->AddPendingFact(goal.get(), true);
+}
+
+std::string TJoinNode::GetToString() const {
+  const char* kinds[] = {"join", "not", "exists"};
+  return TReteNode::GetToString() + " " + kinds[kind_] + " (" +
+         std::to_string(join_tests_.size()) + " join tests, " + std::to_string(tests_.size()) +
+         " tests)";
+}
+
+// ================================================================ terminal nodes
+
+TPatternMatchTerminalNode::TPatternMatchTerminalNode(TReteNetwork* network, int32_t number,
+                                                     TRule* rule)
+    : TReteNode(network, number), rule_(rule) {}
+
+TPatternMatchTerminalNode::~TPatternMatchTerminalNode() { StandDown(); }
+
+bool TPatternMatchTerminalNode::CallNode(TIEToken* token, TCallType /*type*/) {
+  switch (token->GetTag()) {
+    case taClear:
+      StandDown();
+      break;
+    case taRemove:
+      StandDown(token);
+      break;
+    default:
+      AddActivation(token);
+      break;
+  }
+  return true;
+}
+
+void TPatternMatchTerminalNode::AddActivation(TIEToken* token) {
+  if (rule_->OneShot() && rule_->Fired()) return;
+  if (!rule_->Enabled()) return;
+  if (token->GetTag() == taUpdate && initialized_) return;
+  Ref<TActivation> activation(new TActivation(rule_, token, this, token->GetStrength()));
+  activations_.push_back(activation);
+  network_->Activate(activation.get());
+}
+
+int TPatternMatchTerminalNode::IndexOf(TActivation* activation) const {
+  for (size_t i = 0; i < activations_.size(); ++i)
+    if (activations_[i].get() == activation) return static_cast<int>(i);
+  return -1;
+}
+
+void TPatternMatchTerminalNode::StandDown(TIEToken* token) {
+  for (size_t i = 0; i < activations_.size(); ++i) {
+    if (activations_[i]->Token()->Equals(token)) {
+      Deactivate(activations_[i].get());
+      return;
+    }
+  }
+}
+
+void TPatternMatchTerminalNode::StandDown() {
+  while (!activations_.empty()) Deactivate(activations_.back().get());
+}
+
+void TPatternMatchTerminalNode::Deactivate(TActivation* activation) {
+  int i = IndexOf(activation);
+  if (i < 0) return;
+  Ref<TActivation> keep = activations_[static_cast<size_t>(i)];
+  activations_.erase(activations_.begin() + i);
+  keep->ForgetNode();
+  network_->Deactivate(keep.get());
+}
+
+void TPatternMatchTerminalNode::RuleFired(TActivation* activation) {
+  Ref<TActivation> keep(activation);
+  int i = IndexOf(activation);
+  if (i >= 0) activations_.erase(activations_.begin() + i);
+  activation->ForgetNode();
+  network_->RuleFired(activation);
+}
+
+std::string TPatternMatchTerminalNode::GetToString() const {
+  return TReteNode::GetToString() + " terminal " + rule_->RuleName();
+}
+
+}  // namespace rulecore
