@@ -181,8 +181,12 @@ void TRule::AddPattern(std::unique_ptr<TIEPattern> owned) {
   TIEPattern* pattern = owned.get();
   pattern->SetOwner(this);
   IFactTemplate* tmpl = pattern->Template();
-  bool inserted = patterns_.empty() && (pattern->IsNegated() || pattern->Name() == STestCE ||
-                                        (tmpl && tmpl->IsBackwardChaining()));
+  // A rule must start with a positive pattern: a leading negated or
+  // existence element, test element or goal pattern gets the initial fact
+  // in front, so that it holds once and not once per fact.
+  bool inserted = patterns_.empty() &&
+                  (pattern->NegatedCount() > 0 || pattern->Name() == STestCE ||
+                   (tmpl && tmpl->IsBackwardChaining()));
   if (inserted) InsertInitialFactPattern();
   patterns_.push_back(std::move(owned));
   int32_t index = static_cast<int32_t>(patterns_.size()) - 1;
