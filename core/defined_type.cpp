@@ -583,7 +583,8 @@ std::string DefinedTypeFacets(const TIEDefinedType& type) {
 
 std::string DefinedTypeToRuleText(const TIEDefinedType& type) {
   std::string out = "(deftype " + type.GetName();
-  if (!type.GetComment().empty()) out += " \"" + type.GetComment() + "\"";
+  // Quoted as a string value is, so that quotes in the comment read back.
+  if (!type.GetComment().empty()) out += " " + NewString(type.GetComment())->GetToString();
   out += NewLineString;
   out += IndentString;
   IIEDefinedType* ancestor = type.GetAncestor();

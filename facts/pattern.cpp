@@ -340,7 +340,8 @@ std::string ConstraintText(const TIEPattern& pattern, int slot, bool in_test_ce)
       else
         out += test->Conjunction() ? '&' : '|';
     }
-    if (!test->IsPositive()) out += '~';
+    // A test element writes its negation as "(not (test ...))" instead.
+    if (!test->IsPositive() && !in_test_ce) out += '~';
     IIEValue* value = test->SlotValue();
     if (!value) continue;
     if (value->GetDType() == dtFunCall && !in_test_ce) out += ':';
@@ -391,6 +392,11 @@ std::string PatternToRuleText(const TIEPattern& pattern,
     }
   }
   text += ")";
+  // A test element inside "not" keeps negation count 0 and carries the "not"
+  // in its test; it reads back from the call inside "(not (test ...))".
+  if (in_test_ce && data >= 0 && pattern.GetSlotTestCount(data) > 0 &&
+      !pattern.GetSlotTest(data, 0)->IsPositive())
+    text = "(not " + text + ")";
   if (pattern.Unique()) text = "(unique " + text + ")";
   if (pattern.Explicit()) text = "(explicit " + text + ")";
   int32_t n = pattern.NegatedCount();

@@ -18,6 +18,12 @@ bool StartsWith(const std::string& s, const char* prefix) {
   return s.rfind(prefix, 0) == 0;
 }
 
+// `text` as a string literal, with its quotes and backslashes escaped, so
+// that it reads back as the same text.
+std::string Quoted(const std::string& text) {
+  return NewString(text)->GetToString();
+}
+
 std::function<std::string(bool)> Generator(TRule& rule,
                                            const std::function<std::string(bool)>& generate) {
   if (generate) return generate;
@@ -61,7 +67,7 @@ std::string Actions(TRule& rule) {
 std::string RuleToRuleText(TRule& rule, const std::function<std::string(bool)>& generate) {
   std::string out = "(defrule " + rule.RuleName();
   if (!rule.Comment().empty())
-    out += std::string(NewLineString) + IndentString + "\"" + rule.Comment() + "\"";
+    out += std::string(NewLineString) + IndentString + Quoted(rule.Comment());
   out += NewLineString;
   if (rule.Salience() != 0 || rule.OneShot() || !rule.Enabled()) {
     out += IndentString;
@@ -101,7 +107,7 @@ std::string UserFunctionHelp(IUserFunction& function, const std::string& prefix)
 
 std::string InterpretedFunctionToRuleText(IInterpretedFunction& function) {
   std::string out = "(deffunction " + function.GetFunctionName();
-  if (!function.GetComment().empty()) out += " \"" + function.GetComment() + "\"";
+  if (!function.GetComment().empty()) out += " " + Quoted(function.GetComment());
   out += " (";
   for (int i = 0; i < function.GetArgumentCount(); ++i) {
     if (i > 0) out += " ";

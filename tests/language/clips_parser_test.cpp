@@ -119,9 +119,7 @@ using ParserTopLevelTest = ParserTest;
 TEST_F(ParserTopLevelTest, EmptyStreamReportsEndOnceAndReturnsFalse) {
   Reader r(engine, "");
   std::vector<TParsedType> reported;
-  r->OnParse = [&](TObject*, TParsedType type, TObject*, IInterface*) {
-    reported.push_back(type);
-  };
+  r->OnParse = [&](TObject*, TParsedType type, TObject*, IInterface*) { reported.push_back(type); };
   EXPECT_FALSE(r->ParseExpression(true));
   EXPECT_EQ(reported, std::vector<TParsedType>{ptEOF});
 }
@@ -141,8 +139,7 @@ TEST_F(ParserTopLevelTest, TopLevelStringIsAnUnexpectedSymbol) {
 
 TEST_F(ParserTopLevelTest, StrayCloseParenIsAnUnexpectedSymbol) {
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(+ 1 2)\r\n)"); }),
-            ParseErrorText(Format(SExpectedParenConstVar, {")"}), "GetConstructType", 2,
-                           "\r\n) "));
+            ParseErrorText(Format(SExpectedParenConstVar, {")"}), "GetConstructType", 2, "\r\n) "));
   // The call before it was run and echoed.
   EXPECT_EQ(engine.Output(), "3\r\n");
 }
@@ -187,8 +184,8 @@ TEST_F(ParserTopLevelTest, ConstructsAreReportedAsNoneAndNotEchoed) {
     objects.push_back(object != nullptr);
   };
   r->Parse(true);
-  EXPECT_EQ(reported, (std::vector<TParsedType>{ptNone, ptNone, ptNone, ptNone, ptNone, ptNone,
-                                                ptEOF}));
+  EXPECT_EQ(reported,
+            (std::vector<TParsedType>{ptNone, ptNone, ptNone, ptNone, ptNone, ptNone, ptEOF}));
   // The rule and the fact set are handed to the event as objects.
   EXPECT_EQ(objects, (std::vector<bool>{false, true, true, false, false, false, false}));
   EXPECT_EQ(engine.Output(), "");
@@ -266,9 +263,9 @@ TEST_F(ParserTopLevelTest, CollectingModeSingleErrorIsRaisedAlone) {
 TEST_F(ParserTopLevelTest, CollectingModeRecordsFailedCallsUnderParse) {
   Reader r(engine, "(nosuch 1) (+ 1 2)");
   r->SetErrorHandling(ehRaiseAllAtEnd);
-  EXPECT_EQ(ParseFailure([&] { r->Parse(false); }),
-            ParseErrorText(Format(SNoSuchFunction, {"nosuch"}), "Parse", 1, "( nosuch 1 ) ") +
-                "\r\n");
+  EXPECT_EQ(
+      ParseFailure([&] { r->Parse(false); }),
+      ParseErrorText(Format(SNoSuchFunction, {"nosuch"}), "Parse", 1, "( nosuch 1 ) ") + "\r\n");
   // Calls are always executed while errors are collected.
   EXPECT_EQ(engine.Output(), "3\r\n");
 }
@@ -330,9 +327,9 @@ TEST_F(ParserTopLevelTest, SlotFunctionsStartWithTheFactAndPairFunctions) {
   std::vector<std::string> names;
   for (const TSlotFunction& f : r->SlotFunctions())
     names.push_back(f.name + " " + std::to_string(f.first) + " " + std::to_string(f.last));
-  EXPECT_EQ(names, (Strings{"assert 0 65535", "fuzzy-assert 0 65535",
-                            "fuzzy-assert-unconditional 0 65535", "modify 1 65535",
-                            "duplicate 1 65535"}));
+  EXPECT_EQ(names,
+            (Strings{"assert 0 65535", "fuzzy-assert 0 65535", "fuzzy-assert-unconditional 0 65535",
+                     "modify 1 65535", "duplicate 1 65535"}));
 }
 
 TEST_F(ParserTopLevelTest, AddedSlotFunctionReadsPairsAtItsPositions) {
@@ -413,7 +410,9 @@ TEST_F(ParseRuleTest, CommentIsKept) {
 TEST_F(ParseRuleTest, RuleWithoutPatternsOrActionsIsAccepted) {
   engine.Parse("(defrule r => )");
   ASSERT_EQ(engine.RuleCount(), 1);
-  EXPECT_EQ(engine.RuleAt(0)->PatternCount(), 0);
+  // Compiling the rule gives it the initial-fact pattern, so that it matches once.
+  ASSERT_EQ(engine.RuleAt(0)->PatternCount(), 1);
+  EXPECT_EQ(engine.RuleAt(0)->Pattern(0)->Name(), SInitialFactPattern);
   EXPECT_EQ(engine.RuleAt(0)->ActionCount(), 0);
 }
 
@@ -433,9 +432,9 @@ TEST_F(ParseRuleTest, HeaderErrors) {
 }
 
 TEST_F(ParseRuleTest, UnknownPropertyIsRefused) {
-  EXPECT_EQ(ParseFailure([&] { engine.Parse("(defrule r (declare (priority 1)) (a) => )"); }),
-            ParseErrorText(SExpectedRuleProperty, "ParseRule", 1,
-                           "( defrule r ( declare ( priority "));
+  EXPECT_EQ(
+      ParseFailure([&] { engine.Parse("(defrule r (declare (priority 1)) (a) => )"); }),
+      ParseErrorText(SExpectedRuleProperty, "ParseRule", 1, "( defrule r ( declare ( priority "));
 }
 
 TEST_F(ParseRuleTest, SalienceNeedsAnIntegerVariableOrCall) {
@@ -512,10 +511,9 @@ TEST_F(ParseTemplateTest, SlotKindIsCaseSensitive) {
 }
 
 TEST_F(ParseTemplateTest, FuzzyCannotBeMixedWithOtherTypes) {
-  EXPECT_EQ(
-      ParseFailure([&] { engine.Parse("(deftemplate q (slot s (type FUZZY INTEGER)))"); }),
-      ParseErrorText(SCannotMixFuzzy, "ParseSlotTypes", 1,
-                     "( deftemplate q ( slot s ( type FUZZY INTEGER "));
+  EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftemplate q (slot s (type FUZZY INTEGER)))"); }),
+            ParseErrorText(SCannotMixFuzzy, "ParseSlotTypes", 1,
+                           "( deftemplate q ( slot s ( type FUZZY INTEGER "));
 }
 
 TEST_F(ParseTemplateTest, UnknownTypeKeywordIsRefused) {
@@ -560,8 +558,7 @@ TEST_F(ParseTemplateTest, ExtendsCopiesTheParentsSlots) {
 
 TEST_F(ParseTemplateTest, OtherWordAfterTheNameIsRefused) {
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftemplate c inherits base)"); }),
-            ParseErrorText(SExpectedExtends, "ParseFactTemplate", 1,
-                           "( deftemplate c inherits "));
+            ParseErrorText(SExpectedExtends, "ParseFactTemplate", 1, "( deftemplate c inherits "));
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftemplate c extends (slot a))"); }),
             ParseErrorText(SMissingParentTemplateName, "ParseFactTemplate", 1,
                            "( deftemplate c extends ( "));
@@ -645,15 +642,15 @@ TEST_F(ParseTemplateTest, FactValuesAreCheckedAgainstTheSlotsType) {
 
 TEST_F(ParseTemplateTest, FuzzySlotRefusesRangeUnitsAndAllowedValues) {
   std::string echo = "( deftemplate f ( slot s ( type FUZZY ) ( ";
-  EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftemplate f (slot s (type FUZZY) (range 0 1)))"); }),
-            ParseErrorText(SFuzzyDefinitionError, "ParseFactTemplateSlot", 1, echo + "range "));
+  EXPECT_EQ(
+      ParseFailure([&] { engine.Parse("(deftemplate f (slot s (type FUZZY) (range 0 1)))"); }),
+      ParseErrorText(SFuzzyDefinitionError, "ParseFactTemplateSlot", 1, echo + "range "));
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftemplate f (slot s (type FUZZY) (units m)))"); }),
             ParseErrorText(SFuzzyDefinitionError, "ParseFactTemplateSlot", 1, echo + "units "));
-  EXPECT_EQ(ParseFailure([&] {
-              engine.Parse("(deftemplate f (slot s (type FUZZY) (allowed-values a)))");
-            }),
-            ParseErrorText(SFuzzyDefinitionError, "ParseFactTemplateSlot", 1,
-                           echo + "allowed-values "));
+  EXPECT_EQ(
+      ParseFailure(
+          [&] { engine.Parse("(deftemplate f (slot s (type FUZZY) (allowed-values a)))"); }),
+      ParseErrorText(SFuzzyDefinitionError, "ParseFactTemplateSlot", 1, echo + "allowed-values "));
 }
 
 TEST_F(ParseTemplateTest, FuzzySlotValuesNeedAFuzzyType) {
@@ -663,10 +660,23 @@ TEST_F(ParseTemplateTest, FuzzySlotValuesNeedAFuzzyType) {
             ParseErrorText(SNeedFuzzyType, "ParseValue", 1, "( f ( s "));
 }
 
+TEST_F(ParseTemplateTest, OtherFuzzySlotDefinitionsFailCleanly) {
+  EXPECT_EQ(
+      ParseFailure([&] { engine.Parse("(deftemplate f (slot s (type FUZZY) (default hot)))"); }),
+      ParseErrorText(SNeedFuzzyType, "ParseValue", 1,
+                     "( deftemplate f ( slot s ( type FUZZY ) ( default "));
+  EXPECT_EQ(EngineFailure(
+                [&] { engine.Parse("(deftemplate f (slot s (type FUZZY) (cardinality 1 2)))"); }),
+            SFuzzyUnavailable);
+  engine.Parse("(deftemplate g (multislot s (type FUZZY)))");
+  EXPECT_EQ(ParseFailure([&] { engine.ParseFact("(g (s hot cold))"); }),
+            ParseErrorText(SNeedFuzzyType, "ParseValue", 1, "( g ( s hot cold "));
+}
+
 TEST_F(ParseTemplateTest, UnclosedSlotIsAnError) {
-  EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftemplate p (slot x y))"); }),
-            ParseErrorText(SMissingCloseParens, "ParseFactTemplate", 1,
-                           "( deftemplate p ( slot x y "));
+  EXPECT_EQ(
+      ParseFailure([&] { engine.Parse("(deftemplate p (slot x y))"); }),
+      ParseErrorText(SMissingCloseParens, "ParseFactTemplate", 1, "( deftemplate p ( slot x y "));
 }
 
 TEST_F(ParseTemplateTest, FreeSlotCanBeReadAlone) {
@@ -771,16 +781,15 @@ TEST_F(ParseGlobalsTest, VariableEventSeesEveryDefinition) {
 
 TEST_F(ParseGlobalsTest, NameMustBeEnclosedInAsterisks) {
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(defglobal ?x = 3)"); }),
-            ParseErrorText(Format(SBadVariableName, {"x"}), "ParseVariable", 1,
-                           "( defglobal ?x "));
+            ParseErrorText(Format(SBadVariableName, {"x"}), "ParseVariable", 1, "( defglobal ?x "));
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(defglobal x = 3)"); }),
             ParseErrorText(SMissingName, "ParseVariable", 1, "( defglobal x "));
 }
 
 TEST_F(ParseGlobalsTest, EqualsSignIsRequired) {
-  EXPECT_EQ(ParseFailure([&] { engine.Parse("(defglobal ?*x* 3)"); }),
-            ParseErrorText(Format(SExpectedChar, {"="}), "ParseVariable", 1,
-                           "( defglobal ?*x* 3 "));
+  EXPECT_EQ(
+      ParseFailure([&] { engine.Parse("(defglobal ?*x* 3)"); }),
+      ParseErrorText(Format(SExpectedChar, {"="}), "ParseVariable", 1, "( defglobal ?*x* 3 "));
 }
 
 // ================================================================ deftype
@@ -788,7 +797,8 @@ TEST_F(ParseGlobalsTest, EqualsSignIsRequired) {
 using ParseDefinedTypeTest = ParserTest;
 
 TEST_F(ParseDefinedTypeTest, RangeUnitsAndComment) {
-  engine.Parse("(deftype age \"years lived\" (extends (type INTEGER)) (range 0 150) (units years))");
+  engine.Parse(
+      "(deftype age \"years lived\" (extends (type INTEGER)) (range 0 150) (units years))");
   TIEDefinedType* age = Type("age");
   ASSERT_NE(age, nullptr);
   EXPECT_EQ(age->GetComment(), "years lived");
@@ -821,7 +831,8 @@ TEST_F(ParseDefinedTypeTest, VariableBoundLeavesThatSideOpen) {
 }
 
 TEST_F(ParseDefinedTypeTest, BoundsMayBeCallsOrGlobals) {
-  engine.Parse("(defglobal ?*top* = 9) (deftype n (extends (type INTEGER)) (range (+ 1 1) ?*top*))");
+  engine.Parse(
+      "(defglobal ?*top* = 9) (deftype n (extends (type INTEGER)) (range (+ 1 1) ?*top*))");
   EXPECT_DOUBLE_EQ(Type("n")->GetMinRange(), 2);
   EXPECT_DOUBLE_EQ(Type("n")->GetMaxRange(), 9);
 }
@@ -862,27 +873,25 @@ TEST_F(ParseDefinedTypeTest, FacetErrors) {
   EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftype t (extends (type INTEGER)) (range 1))"); }),
             ParseErrorText(SMissingRange, "ParseDefinedType", 1,
                            "( deftype t ( extends ( type INTEGER ) ) ( range 1 ) "));
+  EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftype t (extends (type INTEGER)) (range a 2))"); }),
+            ParseErrorText(Format(SExpectedIntVarFun, {"range"}), "ParseDefinedType", 1,
+                           "( deftype t ( extends ( type INTEGER ) ) ( range a "));
+  EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftype t (extends (type INTEGER)) (range 5 2))"); }),
+            ParseErrorText(Format(SInvalidLowHiLimits, {5.0, 2.0}), "ParseDefinedType", 1,
+                           "( deftype t ( extends ( type INTEGER ) ) ( range 5 2 "));
   EXPECT_EQ(
-      ParseFailure([&] { engine.Parse("(deftype t (extends (type INTEGER)) (range a 2))"); }),
-      ParseErrorText(Format(SExpectedIntVarFun, {"range"}), "ParseDefinedType", 1,
-                     "( deftype t ( extends ( type INTEGER ) ) ( range a "));
-  EXPECT_EQ(
-      ParseFailure([&] { engine.Parse("(deftype t (extends (type INTEGER)) (range 5 2))"); }),
-      ParseErrorText(Format(SInvalidLowHiLimits, {5.0, 2.0}), "ParseDefinedType", 1,
-                     "( deftype t ( extends ( type INTEGER ) ) ( range 5 2 "));
-  EXPECT_EQ(ParseFailure([&] {
-              engine.Parse("(deftype t (extends (type SYMBOL)) (allowed-colours red))");
-            }),
-            ParseErrorText(Format(SMissingAllowedEnumeration, {"allowed-colours"}),
-                           "ParseDefinedType", 1,
-                           "( deftype t ( extends ( type SYMBOL ) ) ( allowed-colours "));
+      ParseFailure(
+          [&] { engine.Parse("(deftype t (extends (type SYMBOL)) (allowed-colours red))"); }),
+      ParseErrorText(Format(SMissingAllowedEnumeration, {"allowed-colours"}), "ParseDefinedType", 1,
+                     "( deftype t ( extends ( type SYMBOL ) ) ( allowed-colours "));
   EXPECT_EQ(engine.FindDefinedType("t"), nullptr);
 }
 
 TEST_F(ParseDefinedTypeTest, FuzzyTypeIsAClearError) {
-  EXPECT_EQ(ParseFailure([&] { engine.Parse("(deftype temp (extends (type FUZZY)) (range 0 1))"); }),
-            ParseErrorText(SFuzzyUnavailable, "ParseDefinedType", 1,
-                           "( deftype temp ( extends ( type FUZZY ) ) "));
+  EXPECT_EQ(
+      ParseFailure([&] { engine.Parse("(deftype temp (extends (type FUZZY)) (range 0 1))"); }),
+      ParseErrorText(SFuzzyUnavailable, "ParseDefinedType", 1,
+                     "( deftype temp ( extends ( type FUZZY ) ) "));
   EXPECT_EQ(engine.FindDefinedType("temp"), nullptr);
 }
 
@@ -1078,7 +1087,9 @@ TEST_F(ParseValueTest, TypedValueConvertsBetweenNumbers) {
 
 TEST_F(ParseValueTest, TypedValueOfAnotherKindNamesTheKindsInUpperCase) {
   Reader r(engine, "abc");
-  EXPECT_EQ(ParseFailure([&] { (void)r->ParseValue(TIETypes{dtInteger, dtFloat}, nullptr); }),
+  EXPECT_EQ(ParseFailure([&] {
+              (void)r->ParseValue(TIETypes{dtInteger, dtFloat}, nullptr);
+            }),
             ParseErrorText(Format(SInvalidSlotValue,
                                   {Format(SNotCorrectType, {"INTEGER, FLOAT", "abc", "dtAtom"}),
                                    "ParseValue"}),
@@ -1117,11 +1128,11 @@ TEST_F(ParseValueTest, FactSlotOfIntegerTypeTakesATruncatedFloat) {
 
 TEST_F(ParseValueTest, FactSlotOfWrongKindIsAnError) {
   engine.Parse("(deftemplate p (slot x (type INTEGER)))");
-  EXPECT_EQ(ParseFailure([&] { engine.ParseFact("(p (x abc))"); }),
-            ParseErrorText(Format(SInvalidSlotValue,
-                                  {Format(SNotCorrectType, {"INTEGER", "abc", "dtAtom"}),
-                                   "ParseValue"}),
-                           "ParseValue", 1, "( p ( x abc "));
+  EXPECT_EQ(
+      ParseFailure([&] { engine.ParseFact("(p (x abc))"); }),
+      ParseErrorText(Format(SInvalidSlotValue,
+                            {Format(SNotCorrectType, {"INTEGER", "abc", "dtAtom"}), "ParseValue"}),
+                     "ParseValue", 1, "( p ( x abc "));
 }
 
 TEST_F(ParseValueTest, FactOfUnknownSlotOrShapeIsAnError) {
