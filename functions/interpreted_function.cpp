@@ -31,6 +31,12 @@ void TInterpretedFunction::AddStatement(IFunCall* statement) {
 
 void TInterpretedFunction::AddStatement(IIEValue* statement) { statements_->Add(statement); }
 
+void TInterpretedFunction::Discard() {
+  Ref<TValueVector> statements = statements_;  // dies after the swap
+  statements_ = Ref<TValueVector>(new TValueVector);
+  arguments_ = Ref<TValueVector>(new TValueVector);
+}
+
 bool TInterpretedFunction::HasWildcard() const {
   int n = arguments_->GetValueCount();
   return n > 0 && arguments_->Get(n - 1)->GetDType() == dtMultiVariable;

@@ -33,6 +33,10 @@ class RULECORE_API TInterpretedFunction : public TIEUserFunction, public IInterp
   int32_t GetMinArgumentCount() const override;
   int32_t GetMaxArgumentCount() const override;
   bool HasWildcard() const;
+  // Drops the parameters and the body. A deffunction that calls itself holds
+  // itself through its own call sites; the engine discards the functions it
+  // removes so that such cycles end.
+  void Discard();
 
  protected:
   // STooFewArgs / STooManyArgs with the function's name when the call does

@@ -21,7 +21,14 @@ void TActivation::SetStrength(float strength) { strength_ = ClampStrength(streng
 
 void TActivation::Fire() {
   Ref<TActivation> keep(this);
-  rule_->Fire(token_.get());
+  try {
+    rule_->Fire(token_.get());
+  } catch (...) {
+    // A firing that failed is used up all the same: the activation leaves its
+    // node quietly, and the engine takes it off the agenda.
+    if (node_) node_->Forget(this);
+    throw;
+  }
   if (node_)
     node_->RuleFired(this);
   else if (rule_->Engine())

@@ -561,6 +561,14 @@ void TPatternMatchTerminalNode::Deactivate(TActivation* activation) {
   network_->Deactivate(keep.get());
 }
 
+void TPatternMatchTerminalNode::Forget(TActivation* activation) {
+  int i = IndexOf(activation);
+  if (i < 0) return;
+  Ref<TActivation> keep = activations_[static_cast<size_t>(i)];
+  activations_.erase(activations_.begin() + i);
+  keep->ForgetNode();
+}
+
 void TPatternMatchTerminalNode::RuleFired(TActivation* activation) {
   Ref<TActivation> keep(activation);
   int i = IndexOf(activation);

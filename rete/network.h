@@ -221,6 +221,8 @@ class RULECORE_API TPatternMatchTerminalNode : public TReteNode {
   // Withdraws every activation, last first.
   void StandDown();
   void Deactivate(TActivation* activation);
+  // Takes the activation off the list without telling anyone.
+  void Forget(TActivation* activation);
   // The activation fired: it leaves the list and the engine is told.
   void RuleFired(TActivation* activation);
   int GetActivationCount() const { return static_cast<int>(activations_.size()); }

@@ -110,10 +110,9 @@ void TRule::EvaluateSalience() {
     return;
   }
   std::unique_ptr<TIEContext> context = engine_->GetContext()->Push();
-  int32_t value = salience_value_->Resolve(context.get())->GetAsInteger();
-  if (value == salience_) return;
-  salience_ = value;
-  Change();
+  // Salience orders the agenda only: the rule itself does not change, so
+  // nobody is told (the agenda evaluates it while facts propagate).
+  salience_ = salience_value_->Resolve(context.get())->GetAsInteger();
 }
 
 // ---------------------------------------------------------------- bindings

@@ -17,6 +17,7 @@
 #include "rete/rule.h"
 #include "functions/user_function.h"
 #include "support/fuzzkit.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 
@@ -328,23 +329,6 @@ void TestEngine::SetUserFunction(std::string_view name, IUserFunction* function)
 
 namespace {
 
-// A test function whose body is a lambda over its call and context.
-class LambdaFunction : public TIEUserFunction {
- public:
-  using Body = std::function<Ref<IIEValue>(IFunCall*, TIEContext*)>;
-  LambdaFunction(const std::string& name, int32_t min, int32_t max, Body body)
-      : TIEUserFunction(name, "test function " + name, " <expression>*", min, max),
-        body_(std::move(body)) {}
-
- protected:
-  void DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) override {
-    result = body_(call, context);
-  }
-
- private:
-  Body body_;
-};
-
 Ref<IIEValue> Arg(IFunCall* call, int i, TIEContext* context) {
   return call->GetArgument(i)->Resolve(context);
 }
@@ -354,8 +338,8 @@ Ref<IIEValue> Bool(bool b) { return Ref<IIEValue>(b ? FCTrue : FCFalse); }
 }  // namespace
 
 void TestEngine::AddTestFunctions() {
-  auto add = [this](const std::string& name, int32_t min, int32_t max, LambdaFunction::Body body) {
-    Ref<IUserFunction> f(new LambdaFunction(name, min, max, std::move(body)));
+  auto add = [this](const std::string& name, int32_t min, int32_t max, TestFunction::Body body) {
+    Ref<IUserFunction> f(new TestFunction(name, min, max, std::move(body)));
     test_functions_.push_back(f);
     f->AddReasoner(this);
   };

@@ -11,6 +11,7 @@
 
 #include "core/ie_exception.h"
 #include "core/interfaces.h"
+#include "functions/user_function.h"
 
 namespace rulecore {
 
@@ -58,6 +59,23 @@ class FakeToken : public IReteToken {
 
  private:
   std::vector<Ref<IFact>> facts_;
+};
+
+// A function whose body is a lambda over its call and context.
+class TestFunction : public TIEUserFunction {
+ public:
+  using Body = std::function<Ref<IIEValue>(IFunCall*, TIEContext*)>;
+  TestFunction(const std::string& name, int32_t min, int32_t max, Body body)
+      : TIEUserFunction(name, "test function " + name, " <expression>*", min, max),
+        body_(std::move(body)) {}
+
+ protected:
+  void DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) override {
+    result = body_(call, context);
+  }
+
+ private:
+  Body body_;
 };
 
 }  // namespace rulecore

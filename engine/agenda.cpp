@@ -1,0 +1,80 @@
+// rulecore: an embeddable expert-system shell.
+#include "engine/agenda.h"
+
+#include <iterator>
+
+#include "core/ie_exception.h"
+#include "core/messages.h"
+#include "rete/rule.h"
+
+namespace rulecore {
+
+void TIEAgenda::Insert(TActivation* activation) {
+  int32_t salience = activation->Rule()->Salience();
+  int64_t seq = ++sequence_;
+  // Depth-first: the newest of a salience fires first; breadth-first: last.
+  int64_t rank = strategy_ == ssDepthFirst ? -seq : seq;
+  activation->SetSortSalience(salience);
+  activation->SetStamp(static_cast<uint64_t>(seq));
+  auto [it, inserted] = order_.insert(Entry{salience, rank, activation});
+  where_[activation] = it;
+  activation->AddRef();
+}
+
+int TIEAgenda::Add(TActivation* activation) {
+  if (!activation) RaiseIE(SInvalidAgendaItem);
+  if (Contains(activation)) return IndexOf(activation);
+  Insert(activation);
+  return IndexOf(activation);
+}
+
+bool TIEAgenda::Remove(TActivation* activation) {
+  auto it = where_.find(activation);
+  if (it == where_.end()) return false;
+  order_.erase(it->second);
+  where_.erase(it);
+  activation->Release();
+  return true;
+}
+
+void TIEAgenda::Clear() {
+  std::vector<TActivation*> held;
+  for (const Entry& e : order_) held.push_back(e.activation);
+  order_.clear();
+  where_.clear();
+  for (TActivation* a : held) a->Release();
+}
+
+TActivation* TIEAgenda::Get(int index) const {
+  if (index < 0 || index >= Count()) RaiseIE(SListIndexError, {index});
+  return std::next(order_.begin(), index)->activation;
+}
+
+int TIEAgenda::IndexOf(TActivation* activation) const {
+  auto it = where_.find(activation);
+  if (it == where_.end()) return -1;
+  return static_cast<int>(std::distance(order_.begin(), it->second));
+}
+
+std::vector<Ref<TActivation>> TIEAgenda::Items() const {
+  std::vector<Ref<TActivation>> out;
+  out.reserve(order_.size());
+  for (const Entry& e : order_) out.emplace_back(e.activation);
+  return out;
+}
+
+void TIEAgenda::Rebuild() {
+  std::vector<Ref<TActivation>> items = Items();
+  Clear();
+  for (const Ref<TActivation>& a : items) Insert(a.get());
+}
+
+void TIEAgenda::SetStrategy(TSearchStrategy strategy) {
+  if (strategy == strategy_) return;
+  strategy_ = strategy;
+  Rebuild();
+}
+
+void TIEAgenda::Resort() { Rebuild(); }
+
+}  // namespace rulecore

@@ -1,0 +1,66 @@
+// rulecore: an embeddable expert-system shell.
+// TIEAgenda: the activations waiting to fire, ordered by descending salience;
+// among equal salience the newest comes first under the depth-first strategy
+// and last under the breadth-first one. Insertion and removal cost a
+// logarithmic number of steps; index 0 fires next. The agenda holds one
+// reference to each activation.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <unordered_map>
+#include <vector>
+
+#include "core/ie_consts.h"
+#include "rete/activation.h"
+
+namespace rulecore {
+
+class RULECORE_API TIEAgenda {
+ public:
+  explicit TIEAgenda(TSearchStrategy strategy = ssDepthFirst) : strategy_(strategy) {}
+
+  // Inserts `activation` by its rule's current salience; returns its index.
+  int Add(TActivation* activation);
+  // Removes `activation`; false when it is not on the agenda.
+  bool Remove(TActivation* activation);
+  bool Contains(TActivation* activation) const { return where_.count(activation) > 0; }
+  void Clear();
+
+  int Count() const { return static_cast<int>(order_.size()); }
+  bool Empty() const { return order_.empty(); }
+  // The activation at `index` (0 fires next). REQUIRES: 0 <= index < Count().
+  TActivation* Get(int index) const;
+  TActivation* First() const { return order_.empty() ? nullptr : order_.begin()->activation; }
+  // The index of `activation`, -1 when absent.
+  int IndexOf(TActivation* activation) const;
+  // The activations in firing order.
+  std::vector<Ref<TActivation>> Items() const;
+
+  TSearchStrategy Strategy() const { return strategy_; }
+  // Changes the strategy and re-adds every activation, in the old order,
+  // under the new one.
+  void SetStrategy(TSearchStrategy strategy);
+  // Re-reads every activation's salience and re-adds them in the old order.
+  void Resort();
+
+ private:
+  struct Entry {
+    int32_t salience;
+    int64_t rank;  // orders equal saliences: smaller fires first
+    TActivation* activation;
+    bool operator<(const Entry& o) const {
+      if (salience != o.salience) return salience > o.salience;
+      return rank < o.rank;
+    }
+  };
+  void Insert(TActivation* activation);
+  void Rebuild();
+
+  TSearchStrategy strategy_;
+  std::set<Entry> order_;
+  std::unordered_map<TActivation*, std::set<Entry>::iterator> where_;
+  int64_t sequence_ = 0;
+};
+
+}  // namespace rulecore

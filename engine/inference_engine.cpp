@@ -1,0 +1,662 @@
+// rulecore: an embeddable expert-system shell.
+#include "engine/inference_engine.h"
+
+#include <algorithm>
+
+#include "core/defined_type.h"
+#include "core/ie_exception.h"
+#include "core/ie_value.h"
+#include "core/messages.h"
+#include "facts/fact.h"
+#include "facts/fact_printer.h"
+#include "facts/fact_template.h"
+#include "functions/function_call.h"
+#include "functions/interpreted_function.h"
+#include "language/clips_parser.h"
+#include "language/printer.h"
+#include "platform/exception.h"
+#include "platform/streams.h"
+
+namespace rulecore {
+
+namespace {
+TObject* NewEngine(TComponent* owner) { return new TInferenceEngine(owner); }
+constexpr const char* kImplied = "(Implied)";
+}  // namespace
+
+RC_DEFINE_CLASS(TInferenceEngine, TComponent, NewEngine)
+
+// ================================================================ construction
+
+TInferenceEngine::TInferenceEngine(TComponent* owner)
+    : TComponent(owner),
+      context_(std::make_unique<TIEContext>(nullptr, this)),
+      network_(std::make_unique<TReteNetwork>(this)) {
+  CreateInitialObjects();
+  Ref<IFact> initial(new TFact(FindFactTemplate(SInitialFactPattern)));
+  AssertFact(initial.get());
+}
+
+TInferenceEngine::~TInferenceEngine() {
+  OnPrintOut = nullptr;
+  OnReadLine = nullptr;
+  OnAssertion = OnRetraction = nullptr;
+  OnClearFacts = OnStartInference = OnClear = OnReset = nullptr;
+  OnAddActivation = OnRemoveActivation = nullptr;
+  OnAddRule = OnRemoveRule = OnRuleFired = nullptr;
+  OnNewFactTemplate = OnRemoveFactTemplate = nullptr;
+  OnEndInference = nullptr;
+  Destroying();
+  Clear();
+  ReleaseOwnedLinks();
+  network_.reset();
+  agenda_.Clear();
+  initial_pattern_.reset();
+  null_fact_.reset();
+}
+
+void TInferenceEngine::CreateInitialObjects() {
+  initial_pattern_ = std::make_unique<TIEPattern>(nullptr, SInitialFactPattern,
+                                                  CreateFactTemplate(SInitialFactPattern), 0);
+  null_fact_ = Ref<IFact>(new TFact(CreateFactTemplate(SNullFact)));
+}
+
+// Drops every link that objects outside keep to this engine: templates,
+// defined types, functions and fact sets forget it.
+void TInferenceEngine::ReleaseOwnedLinks() {
+  for (auto& [name, tmpl] : templates_)
+    if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
+  for (auto& [name, type] : types_) type->SetReasoner(nullptr);
+  std::vector<Ref<IUserFunction>> functions;
+  for (auto& [name, f] : functions_) functions.push_back(f);
+  functions_.Clear();
+  for (auto& f : functions)
+    if (auto* uf = dynamic_cast<TIEUserFunction*>(f.get())) uf->ForgetReasoner(this);
+  std::vector<TFactSet*> sets = fact_sets_;
+  for (TFactSet* s : sets) s->SetEngineNoParse(nullptr);
+  fact_sets_.clear();
+}
+
+// ================================================================ settings
+
+void TInferenceEngine::SetStrategy(TSearchStrategy strategy) {
+  if (strategy == agenda_.Strategy()) return;
+  std::vector<Ref<TActivation>> items = agenda_.Items();
+  agenda_.Clear();
+  agenda_.SetStrategy(strategy);
+  for (const Ref<TActivation>& a : items) AddActivation(a.get());
+}
+
+void TInferenceEngine::SetSymbolIndex(int32_t value) {
+  if (value > symbol_index_)
+    symbol_index_ = value;
+  else
+    ++symbol_index_;
+}
+
+std::string TInferenceEngine::GenerateSymbol(const std::string& prefix) {
+  return prefix + std::to_string(symbol_index_++);
+}
+
+// ================================================================ output
+
+void TInferenceEngine::PrintOut(const std::string& channel, const std::string& text) {
+  if (channel.empty() || channel == "t") {
+    if (OnPrintOut) OnPrintOut(this, channel, text);
+    return;
+  }
+  if (!OnPrintOut) RaiseIE(SNoSuchFunction, {"printout"});
+}
+
+std::string TInferenceEngine::ReadLine(const std::string& channel) {
+  if (!OnReadLine) RaiseIE(SNoReadFunctionWarning, {"readline"});
+  std::string text;
+  OnReadLine(this, channel, text);
+  return text;
+}
+
+void TInferenceEngine::Watched(TConstructWatch item, const std::string& line) {
+  if (watch_.Contains(item) && OnPrintOut) PrintOut("", line + NewLineString);
+}
+
+// ================================================================ text
+
+template <class Result, class Read>
+Result TInferenceEngine::ReadText(const std::string& text, Read read) {
+  TMemoryStream source(text);
+  TIEClipsStream stream(&source, [this](const std::string& p) { return GenerateSymbol(p); });
+  TIEClipsParser parser(this, &stream);
+  parser.SetStaticTypeChecks(type_checks_.Contains(tcStatic));
+  parser.SetErrorHandling(parser_error_handling_);
+  parser.SetMaxErrors(parser_max_errors_);
+  return read(parser);
+}
+
+void TInferenceEngine::Parse(const std::string& text, bool execute) {
+  ReadText<bool>(text, [execute](TIEClipsParser& p) {
+    p.Parse(execute);
+    return true;
+  });
+}
+
+void TInferenceEngine::LoadFromFile(const std::string& path) {
+  TFileStream file(path, FileMode::kRead);
+  Parse(file.ReadAll(), true);
+}
+
+Ref<IFactSlot> TInferenceEngine::ParseFactTemplateSlot(const std::string& text) {
+  return ReadText<Ref<IFactSlot>>(
+      text, [](TIEClipsParser& p) { return p.ParseFactTemplateSlot(nullptr); });
+}
+
+Ref<IIEValue> TInferenceEngine::ParseValue(const std::string& text) {
+  return ReadText<Ref<IIEValue>>(text, [](TIEClipsParser& p) { return p.ParseValue(); });
+}
+
+Ref<IFact> TInferenceEngine::ParseFact(const std::string& text) {
+  return ReadText<Ref<IFact>>(text, [](TIEClipsParser& p) { return p.ParseFact(); });
+}
+
+std::unique_ptr<TRule> TInferenceEngine::ParseRule(const std::string& text) {
+  return ReadText<std::unique_ptr<TRule>>(text, [](TIEClipsParser& p) { return p.ParseRule(); });
+}
+
+std::string TInferenceEngine::PrettyPrint(IFunCall* call) { return FunCallToRuleText(*call); }
+std::string TInferenceEngine::PrettyPrint(IFact* fact) { return FactToRuleText(*fact); }
+std::string TInferenceEngine::PrettyPrint(IUserFunction* function) {
+  return UserFunctionHelp(*function, "");
+}
+std::string TInferenceEngine::PrettyPrint(IInterpretedFunction* function) {
+  return InterpretedFunctionToRuleText(*function);
+}
+std::string TInferenceEngine::PrettyPrint(IIEDefinedType* type) {
+  auto* t = dynamic_cast<TIEDefinedType*>(type);
+  if (!t) return type->GetName();
+  return t->GetImplicit() ? DefinedTypeFacets(*t) : DefinedTypeToRuleText(*t);
+}
+std::string TInferenceEngine::PrettyPrint(IFactTemplate* tmpl) {
+  return TemplateToRuleText(*tmpl);
+}
+std::string TInferenceEngine::PrettyPrint(IFactSlot* slot) { return SlotToRuleText(*slot); }
+std::string TInferenceEngine::PrettyPrint(TFactSet* fact_set) {
+  return FactSetToRuleText(*fact_set);
+}
+std::string TInferenceEngine::PrettyPrint(TIEPattern* pattern) {
+  return PatternToRuleText(*pattern, [this](bool multi) {
+    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
+  });
+}
+std::string TInferenceEngine::PrettyPrint(TRule* rule) {
+  return RuleToRuleText(*rule, [this](bool multi) {
+    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
+  });
+}
+
+Ref<IIEValue> TInferenceEngine::EvalFuzzyExpression(IFuzzyVariable*, IIEValue*, TIEContext*) {
+  RaiseIE(SFuzzyUnavailable);
+}
+
+// ================================================================ templates, types
+
+IFactTemplate* TInferenceEngine::FindFactTemplate(const std::string& name) {
+  Ref<IFactTemplate>* t = templates_.Find(name);
+  return t ? t->get() : nullptr;
+}
+
+IFactTemplate* TInferenceEngine::CreateFactTemplate(const std::string& name) {
+  if (IFactTemplate* t = FindFactTemplate(name)) return t;
+  Ref<TFactTemplate> tmpl(new TFactTemplate(this, name));
+  tmpl->SetComment(kImplied);
+  AddFactTemplate(tmpl.get());
+  return tmpl.get();
+}
+
+IFactTemplate* TInferenceEngine::CreateFactTemplate(IFactTemplate* source) {
+  if (IFactTemplate* t = FindFactTemplate(source->GetTemplateName())) return t;
+  Ref<IFactTemplate> copy(new TFactTemplate(this, source->GetTemplateName()));
+  copy->SetComment(source->GetComment());
+  for (IFactSlot* slot : source->GetSlots()) copy->AddSlot(slot);
+  AddFactTemplate(copy.get());
+  return copy.get();
+}
+
+void TInferenceEngine::AddFactTemplate(IFactTemplate* tmpl) {
+  Ref<IFactTemplate> keep(tmpl);
+  if (tmpl->GetSlotCount() == 0) tmpl->AddMultiSlot(SDefaultSlotName, NewEmptyList().get());
+  const std::string name = tmpl->GetTemplateName();
+  if (Ref<IFactTemplate>* old = templates_.Find(name)) {
+    if (old->get() == tmpl) return;
+    if (duplicate_constructs_ == dcIgnore) return;
+    if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateTemplateNames, {name});
+    // The old template goes with what depends on it: its facts and the rules
+    // with a pattern on it.
+    Ref<IFactTemplate> gone = *old;
+    if (OnRemoveFactTemplate) OnRemoveFactTemplate(this, gone.get());
+    for (size_t i = facts_.size(); i-- > 0;)
+      if (facts_[i]->GetTemplate() == gone.get()) RetractAt(i);
+    std::vector<std::string> dependent;
+    for (auto& [rule_name, rule] : rules_)
+      if (rule->IndexOfTemplate(gone.get()) >= 0) dependent.push_back(rule_name);
+    for (const std::string& r : dependent) RemoveRule(r);
+    if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
+  }
+  templates_.Put(name, keep);
+  if (OnNewFactTemplate) OnNewFactTemplate(this, tmpl);
+}
+
+void TInferenceEngine::ChangeFactTemplateName(const std::string& old_name,
+                                              const std::string& new_name) {
+  Ref<IFactTemplate>* t = templates_.Find(old_name);
+  if (!t || old_name.empty()) return;
+  Ref<IFactTemplate> keep = *t;
+  templates_.Remove(old_name);
+  templates_.Put(new_name, keep);
+}
+
+IIEDefinedType* TInferenceEngine::FindDefinedType(const std::string& name) {
+  Ref<IIEDefinedType>* t = types_.Find(name);
+  return t ? t->get() : nullptr;
+}
+
+void TInferenceEngine::AddDefinedType(IIEDefinedType* type) {
+  Ref<IIEDefinedType> keep(type);
+  const std::string name = type->GetName();
+  if (Ref<IIEDefinedType>* old = types_.Find(name)) {
+    if (old->get() == type) return;
+    if (duplicate_constructs_ == dcIgnore) return;
+    if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateDefTypeNames, {name});
+    (*old)->SetReasoner(nullptr);
+  }
+  type->SetReasoner(this);
+  types_.Put(name, keep);
+}
+
+// ================================================================ functions
+
+void TInferenceEngine::AddUserFunction(IUserFunction* function) {
+  Ref<IUserFunction> keep(function);
+  const std::string name = function->GetFunctionName();
+  if (Ref<IUserFunction>* old = functions_.Find(name)) {
+    if (old->get() == function) return;
+    if (duplicate_constructs_ == dcIgnore) return;
+    if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateFunctionNames, {name});
+    Ref<IUserFunction> gone = *old;
+    functions_.Remove(name);
+    if (auto* uf = dynamic_cast<TIEUserFunction*>(gone.get())) uf->ForgetReasoner(this);
+  }
+  functions_.Put(name, keep);
+  if (function->IndexOfReasoner(this) < 0) function->AddReasoner(this);
+}
+
+void TInferenceEngine::RemoveUserFunction(IUserFunction* function) {
+  Ref<IUserFunction>* f = functions_.Find(function->GetFunctionName());
+  if (f && f->get() == function) functions_.Remove(function->GetFunctionName());
+}
+
+bool TInferenceEngine::ContainsUserFunction(std::string_view name) {
+  return functions_.ContainsKey(name);
+}
+
+bool TInferenceEngine::ContainsUserFunction(std::string_view name, IUserFunction** function) {
+  Ref<IUserFunction>* f = functions_.Find(name);
+  if (function) *function = f ? f->get() : nullptr;
+  return f != nullptr;
+}
+
+IUserFunction* TInferenceEngine::GetUserFunction(std::string_view name) {
+  Ref<IUserFunction>* f = functions_.Find(name);
+  if (!f) RaiseIE(SNoSuchFunction, {name});
+  return f->get();
+}
+
+std::vector<IUserFunction*> TInferenceEngine::GetUserFunctions() {
+  std::vector<IUserFunction*> out;
+  for (auto& [name, f] : functions_) out.push_back(f.get());
+  return out;
+}
+
+void TInferenceEngine::SetUserFunction(std::string_view name, IUserFunction* function) {
+  if (function->GetFunctionName() != name)
+    RaiseIE(SWrongFunctionName, {name, function->GetFunctionName()});
+  AddUserFunction(function);
+}
+
+// ================================================================ rules
+
+TRule* TInferenceEngine::FindRule(const std::string& name) {
+  std::unique_ptr<TRule>* r = rules_.Find(name);
+  return r ? r->get() : nullptr;
+}
+
+void TInferenceEngine::AddRule(std::unique_ptr<TRule> rule) {
+  const std::string name = rule->RuleName();
+  if (TRule* old = FindRule(name)) {
+    if (old == rule.get()) {
+      rule.release();
+      return;
+    }
+    if (duplicate_constructs_ == dcIgnore) return;
+    if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateRuleNames, {name});
+    RemoveRule(name);
+  }
+  TRule* added = rule.get();
+  try {
+    network_->AddRule(added);
+  } catch (...) {
+    network_->RemoveRule(added);
+    throw;
+  }
+  rules_.Put(name, std::move(rule));
+  Watched(cwCompilation, network_->Trace(added));
+  if (OnAddRule) OnAddRule(this, added);
+}
+
+std::unique_ptr<TRule> TInferenceEngine::ExtractRule(TRule* rule) {
+  std::unique_ptr<TRule>* entry = rules_.Find(rule->RuleName());
+  if (!entry || entry->get() != rule) return nullptr;
+  network_->RemoveRule(rule);
+  std::unique_ptr<TRule> out = std::move(*entry);
+  rules_.Remove(rule->RuleName());
+  return out;
+}
+
+bool TInferenceEngine::RemoveRule(const std::string& name) {
+  TRule* rule = FindRule(name);
+  if (!rule) return false;
+  if (OnRemoveRule) OnRemoveRule(this, rule);
+  std::unique_ptr<TRule> gone = ExtractRule(rule);
+  return true;
+}
+
+void TInferenceEngine::RuleChange(TRule* rule) {
+  std::unique_ptr<TRule>* entry = rules_.Find(rule->RuleName());
+  if (!entry || entry->get() != rule) return;
+  network_->RemoveRule(rule);
+  network_->AddRule(rule);
+}
+
+void TInferenceEngine::RenameRule(TRule* rule, const std::string& old_name) {
+  std::unique_ptr<TRule>* entry = rules_.Find(old_name);
+  if (!entry || entry->get() != rule || old_name == rule->RuleName()) return;
+  if (rules_.ContainsKey(rule->RuleName())) RaiseIE(SDuplicateRuleNames, {rule->RuleName()});
+  std::unique_ptr<TRule> moved = std::move(*entry);
+  rules_.Remove(old_name);
+  rules_.Put(rule->RuleName(), std::move(moved));
+}
+
+// ================================================================ globals, fact sets
+
+void TInferenceEngine::SetGlobalVariable(const std::string& name, IIEValue* value) {
+  globals_.Put(name, value);
+  Ref<IIEValue> resolved = value ? value->Resolve(context_.get()) : Ref<IIEValue>(FCNil);
+  context_->AddGlobalBinding(name, resolved->Clone().get());
+}
+
+void TInferenceEngine::AddFactSet(TFactSet* fact_set) {
+  for (TFactSet* s : fact_sets_) {
+    if (s == fact_set) return;
+    if (s->FactSetName() == fact_set->FactSetName()) {
+      s->SetEngineNoParse(nullptr);
+      break;
+    }
+  }
+  fact_sets_.push_back(fact_set);
+}
+
+void TInferenceEngine::RemoveFactSet(TFactSet* fact_set) {
+  fact_sets_.erase(std::remove(fact_sets_.begin(), fact_sets_.end(), fact_set),
+                   fact_sets_.end());
+}
+
+// ================================================================ facts
+
+int TInferenceEngine::FindDuplicate(IFact* fact) const {
+  auto [begin, end] = fact_hashes_.equal_range(fact->GetHashCode());
+  for (auto it = begin; it != end; ++it) {
+    if (!it->second->Equals(fact)) continue;
+    int32_t id = it->second->GetID();
+    auto pos = std::lower_bound(facts_.begin(), facts_.end(), id,
+                                [](const Ref<IFact>& f, int32_t v) { return f->GetID() < v; });
+    return static_cast<int>(pos - facts_.begin());
+  }
+  return -1;
+}
+
+IFact* TInferenceEngine::FactById(int32_t id) const {
+  auto pos = std::lower_bound(facts_.begin(), facts_.end(), id,
+                              [](const Ref<IFact>& f, int32_t v) { return f->GetID() < v; });
+  return pos != facts_.end() && (*pos)->GetID() == id ? pos->get() : nullptr;
+}
+
+int32_t TInferenceEngine::AssertFact(IFact* fact) {
+  if (!fact->GetTemplate()) RaiseIE(SNoTemplate);
+  Ref<IFact> keep(fact);
+  if (!fact_duplication_ && FindDuplicate(fact) >= 0) return -1;
+  int32_t id = NewFactId();
+  fact->SetID(id);
+  facts_.push_back(keep);
+  fact_hashes_.emplace(fact->GetHashCode(), fact);
+  Watched(cwFact, " ==> " + fact->GetToIDString());
+  Ref<TIEToken> token(new TIEToken(taAdd, fact));
+  network_->ProcessToken(token.get());
+  ProcessPendingFacts();
+  if (OnAssertion) OnAssertion(this, fact);
+  return id;
+}
+
+Ref<IFact> TInferenceEngine::Assert(IFact* fact, bool /*flag*/) {
+  Ref<IFact> keep(fact);
+  return AssertFact(fact) >= 0 ? keep : nullptr;
+}
+
+int32_t TInferenceEngine::AssertText(const std::string& text) {
+  Ref<IFact> fact = ParseFact(text);
+  context_->Resolve(fact.get());
+  return AssertFact(fact.get());
+}
+
+void TInferenceEngine::RetractAt(size_t index) {
+  Ref<IFact> fact = facts_[index];
+  if (OnRetraction) OnRetraction(this, fact.get());
+  Ref<TIEToken> token(new TIEToken(taRemove, fact.get()));
+  network_->ProcessToken(token.get());
+  Watched(cwFact, " <== " + fact->GetToIDString());
+  auto pos = std::find(facts_.begin(), facts_.end(), fact);
+  if (pos != facts_.end()) facts_.erase(pos);
+  auto [begin, end] = fact_hashes_.equal_range(fact->GetHashCode());
+  for (auto it = begin; it != end; ++it) {
+    if (it->second == fact.get()) {
+      fact_hashes_.erase(it);
+      break;
+    }
+  }
+  ProcessPendingFacts();
+}
+
+bool TInferenceEngine::Retract(int32_t id) {
+  IFact* fact = FactById(id);
+  if (!fact) return false;
+  return RetractFact(fact);
+}
+
+bool TInferenceEngine::RetractFact(IFact* fact) {
+  for (size_t i = 0; i < facts_.size(); ++i) {
+    if (facts_[i].get() == fact) {
+      RetractAt(i);
+      return true;
+    }
+  }
+  int i = FindDuplicate(fact);
+  if (i < 0) return false;
+  RetractAt(static_cast<size_t>(i));
+  return true;
+}
+
+void TInferenceEngine::RetractFacts() {
+  facts_.clear();
+  fact_hashes_.clear();
+  Ref<TIEToken> token(new TIEToken(taClear, nullptr));
+  network_->ProcessToken(token.get());
+  if (OnClearFacts) OnClearFacts(this);
+}
+
+void TInferenceEngine::BeginFactModify(IFact* fact) {
+  modifying_ = true;
+  RetractFact(fact);
+}
+
+int32_t TInferenceEngine::EndFactModify(IFact* fact) {
+  try {
+    int32_t id = AssertFact(fact);
+    modifying_ = false;
+    return id;
+  } catch (...) {
+    modifying_ = false;
+    throw;
+  }
+}
+
+void TInferenceEngine::AddPendingFact(IFact* fact, bool assertion) {
+  (assertion ? pending_assertions_ : pending_retractions_).emplace_back(fact);
+}
+
+void TInferenceEngine::ProcessPendingFacts() {
+  while (!pending_assertions_.empty()) {
+    Ref<IFact> fact = pending_assertions_.front();
+    pending_assertions_.erase(pending_assertions_.begin());
+    AssertFact(fact.get());
+  }
+  while (!pending_retractions_.empty()) {
+    Ref<IFact> fact = pending_retractions_.front();
+    pending_retractions_.erase(pending_retractions_.begin());
+    RetractFact(fact.get());
+  }
+}
+
+// ================================================================ agenda, run
+
+void TInferenceEngine::AddActivation(TActivation* activation) {
+  try {
+    activation->Rule()->EvaluateSalience();
+    int index = agenda_.Add(activation);
+    Watched(cwActivation, "==> Activation: " + activation->Rule()->RuleName() + " : " +
+                              activation->Token()->GetToFactsString());
+    if (OnAddActivation) OnAddActivation(this, index, activation);
+  } catch (const EAbort&) {
+  }
+}
+
+void TInferenceEngine::RemoveActivation(TActivation* activation) {
+  int index = agenda_.IndexOf(activation);
+  if (index < 0) return;
+  if (OnRemoveActivation) OnRemoveActivation(this, index, activation);
+  Watched(cwActivation, "<== Activation: " + activation->Rule()->RuleName() + " : " +
+                            activation->Token()->GetToFactsString());
+  agenda_.Remove(activation);
+}
+
+void TInferenceEngine::RuleFired(TActivation* activation) {
+  if (OnRuleFired) OnRuleFired(this, activation->Rule());
+  RemoveActivation(activation);
+}
+
+void TInferenceEngine::Lock() {
+  if (!lock_) lock_ = std::make_unique<std::recursive_mutex>();
+  lock_->lock();
+}
+
+void TInferenceEngine::Unlock() {
+  if (lock_) lock_->unlock();
+}
+
+int32_t TInferenceEngine::Run(int32_t max_rules) {
+  if (OnStartInference) OnStartInference(this);
+  rules_fired_ = 0;
+  halted_ = false;
+  while (!agenda_.Empty() && !halted_ && rules_fired_ < max_rules) {
+    Lock();
+    try {
+      if (!agenda_.Empty()) {
+        current_ = Ref<TActivation>(agenda_.First());
+        Watched(cwRule, "FIRE " + std::to_string(rules_fired_) + " " +
+                            current_->Rule()->RuleName() + " " +
+                            current_->Token()->GetToFactsString());
+        current_->Fire();
+        current_.reset();
+        ++rules_fired_;
+      }
+      if (salience_evaluation_ == sEveryTime) {
+        for (const Ref<TActivation>& a : agenda_.Items()) a->Rule()->EvaluateSalience();
+        agenda_.Resort();
+      }
+    } catch (...) {
+      // The firing activation leaves the agenda whatever its rule did.
+      if (current_) agenda_.Remove(current_.get());
+      current_.reset();
+      Unlock();
+      throw;
+    }
+    Unlock();
+  }
+  if (OnEndInference) OnEndInference(this, rules_fired_);
+  return rules_fired_;
+}
+
+// ================================================================ clear, reset
+
+void TInferenceEngine::Clear() {
+  halted_ = false;
+  next_fact_id_ = 0;
+  next_rule_id_ = 0;
+  network_->Clear();
+  agenda_.Clear();
+  rules_.Clear();
+  for (auto& [name, tmpl] : templates_)
+    if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
+  templates_.Clear();
+  globals_.Clear();
+  context_->Clear();
+  for (auto& [name, type] : types_) type->SetReasoner(nullptr);
+  types_.Clear();
+  null_fact_.reset();
+  std::vector<TFactSet*> sets = fact_sets_;
+  fact_sets_.clear();
+  for (TFactSet* s : sets) {
+    s->SetEngineNoParse(nullptr);
+    if (s->Owner() == this) delete s;
+  }
+  facts_.clear();
+  fact_hashes_.clear();
+  pending_assertions_.clear();
+  pending_retractions_.clear();
+  // Deffunctions go; built-in functions stay.
+  std::vector<Ref<IUserFunction>> interpreted;
+  for (auto& [name, f] : functions_)
+    if (dynamic_cast<IInterpretedFunction*>(f.get())) interpreted.push_back(f);
+  for (auto& f : interpreted) {
+    functions_.Remove(f->GetFunctionName());
+    if (auto* fn = dynamic_cast<TInterpretedFunction*>(f.get())) fn->Discard();
+  }
+  initial_pattern_.reset();
+  if (!ComponentState().Contains(csDestroying)) CreateInitialObjects();
+  if (OnClear) OnClear(this);
+}
+
+void TInferenceEngine::Reset() {
+  RetractFacts();
+  next_fact_id_ = 0;
+  for (auto& [name, rule] : rules_) rule->Reset();
+  Ref<IFact> initial(new TFact(CreateFactTemplate(SInitialFactPattern)));
+  AssertFact(initial.get());
+  if (reset_globals_)
+    for (int i = 0; i < globals_.Count(); ++i) {
+      IIEValue* value = globals_.ValueAt(i);
+      Ref<IIEValue> resolved = value ? value->Resolve(context_.get()) : Ref<IIEValue>(FCNil);
+      context_->AddGlobalBinding(globals_.KeyAt(i), resolved->Clone().get());
+    }
+  std::vector<TFactSet*> sets = fact_sets_;
+  for (TFactSet* s : sets) s->Reset();
+  if (OnReset) OnReset(this);
+}
+
+}  // namespace rulecore

@@ -1,0 +1,250 @@
+// rulecore: an embeddable expert-system shell.
+// TInferenceEngine: the component a host creates to hold and run a knowledge
+// base. It owns the construct tables (templates, rules, defined types,
+// functions, fact sets, globals), the fact list, the agenda, the Rete network,
+// its execution context and parser, and it is the one object through which
+// text is parsed, facts are asserted and retracted, rules are run and output
+// is printed. Everything runs on the caller's thread; Run takes the engine's
+// lock around each firing.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "core/value_vector.h"
+#include "engine/agenda.h"
+#include "facts/context.h"
+#include "facts/fact_set.h"
+#include "platform/component.h"
+#include "platform/string_hash_table.h"
+#include "rete/network.h"
+#include "rete/rule.h"
+#include "rete/rule_engine.h"
+
+namespace rulecore {
+
+class TIEClipsParser;
+
+using TActivationNotifyEvent =
+    std::function<void(TObject* sender, int index, TActivation* activation)>;
+using TFactEvent = std::function<void(TObject* sender, IFact* fact)>;
+using TRuleEvent = std::function<void(TObject* sender, TRule* rule)>;
+using TTemplateEvent = std::function<void(TObject* sender, IFactTemplate* tmpl)>;
+
+class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
+  RC_DECLARE_CLASS(TInferenceEngine)
+
+ public:
+  explicit TInferenceEngine(TComponent* owner = nullptr);
+  ~TInferenceEngine() override;
+
+  // ---- settings
+  TDuplicateConstructs DuplicateConstructs() const { return duplicate_constructs_; }
+  void SetDuplicateConstructs(TDuplicateConstructs policy) { duplicate_constructs_ = policy; }
+  bool FactDuplication() const { return fact_duplication_; }
+  void SetFactDuplication(bool on) { fact_duplication_ = on; }
+  TSearchStrategy Strategy() const { return agenda_.Strategy(); }
+  // Re-adds the waiting activations under the new strategy.
+  void SetStrategy(TSearchStrategy strategy);
+  TSalience SalienceEvaluation() const { return salience_evaluation_; }
+  void SetSalienceEvaluation(TSalience mode) { salience_evaluation_ = mode; }
+  TConstructWatches Watch() const { return watch_; }
+  void SetWatch(TConstructWatches watch) { watch_ = watch; }
+  void SetTypeChecks(TTypeChecks checks) { type_checks_ = checks; }
+  bool ResetGlobals() const { return reset_globals_; }
+  void SetResetGlobals(bool on) { reset_globals_ = on; }
+  TErrorHandling ParserErrorHandling() const { return parser_error_handling_; }
+  void SetParserErrorHandling(TErrorHandling handling) { parser_error_handling_ = handling; }
+  int32_t ParserMaxErrors() const { return parser_max_errors_; }
+  void SetParserMaxErrors(int32_t n) { parser_max_errors_ = n; }
+  float MinActivationStrength() const { return network_->MinActivationStrength(); }
+  void SetMinActivationStrength(float value) { network_->SetMinActivationStrength(value); }
+  int32_t SymbolIndex() const { return symbol_index_; }
+  // Moves the index forward to `value`, or by one when `value` is not larger.
+  void SetSymbolIndex(int32_t value);
+  float Version() const { return 2.0f; }
+
+  // ---- state
+  bool Halted() const { return halted_; }
+  void Halt() { halted_ = true; }
+  int32_t NextRuleIdValue() const { return next_rule_id_; }
+  int32_t NewFactId() { return next_fact_id_++; }
+  TIEAgenda& Agenda() { return agenda_; }
+  TReteNetwork& Network() { return *network_; }
+  TActivation* CurrentActivation() const { return current_.get(); }
+
+  // ---- events
+  TPrintOutEvent OnPrintOut;
+  TReadLineEvent OnReadLine;
+  TFactEvent OnAssertion;
+  TFactEvent OnRetraction;
+  TNotifyEvent OnClearFacts;
+  TActivationNotifyEvent OnAddActivation;
+  TActivationNotifyEvent OnRemoveActivation;
+  TRuleEvent OnAddRule;
+  TRuleEvent OnRemoveRule;
+  TRuleEvent OnRuleFired;
+  TTemplateEvent OnNewFactTemplate;
+  TTemplateEvent OnRemoveFactTemplate;
+  TNotifyEvent OnStartInference;
+  TInferenceEvent OnEndInference;
+  TNotifyEvent OnClear;
+  TNotifyEvent OnReset;
+
+  // ---- the knowledge base
+  // Empties the knowledge base (keeping settings, events and built-in
+  // functions); the fact list stays empty until Reset.
+  void Clear();
+  // Retracts every fact, resets the rules, asserts (Initial-Fact), restores
+  // the globals and asserts the facts of every fact set.
+  void Reset();
+  // Defines every construct in `text`; executes top-level calls when asked.
+  void Parse(const std::string& text, bool execute);
+  // Reads a file as Parse does.
+  void LoadFromFile(const std::string& path);
+
+  // ---- facts
+  // The new fact's id, or -1 when it was refused as a duplicate.
+  int32_t AssertFact(IFact* fact);
+  int32_t AssertText(const std::string& text);
+  // Retracts the listed fact with that id; false when there is none.
+  bool Retract(int32_t id);
+  bool RetractFact(IFact* fact);
+  // Retracts every fact at once (one clear token, no retraction events).
+  void RetractFacts();
+  IFact* FactById(int32_t id) const;
+  void BeginFactModify(IFact* fact);
+  int32_t EndFactModify(IFact* fact);
+
+  // ---- running
+  // Fires activations until the agenda is empty, the engine is halted or
+  // `max_rules` rules fired; returns the number fired.
+  int32_t Run(int32_t max_rules = 2147483647);
+  void Lock();
+  void Unlock();
+
+  // ---- output
+  // Prints to a logical name: "t" or "" reach OnPrintOut.
+  void PrintOut(const std::string& channel, const std::string& text) override;
+  std::string ReadLine(const std::string& channel);
+
+  // ---- tables
+  IFactTemplate* FindFactTemplate(const std::string& name) override;
+  TRule* FindRule(const std::string& name) override;
+  int RuleCount() const { return rules_.Count(); }
+  TRule* RuleAt(int i) const { return rules_.At(i).second.get(); }
+  int FactTemplateCount() const { return templates_.Count(); }
+  IFactTemplate* FactTemplateAt(int i) const { return templates_.At(i).second.get(); }
+  // Removes the rule (and its activations); false when unknown.
+  bool RemoveRule(const std::string& name);
+  const std::vector<TFactSet*>& FactSets() const { return fact_sets_; }
+  const TValueHashTable& Globals() const { return globals_; }
+  IIEValue* GlobalValue(const std::string& name) const { return globals_.Get(name); }
+
+  // ---- IFactEngine
+  TComponent* GetComponent() override { return this; }
+  TTypeChecks GetTypeChecks() const override { return type_checks_; }
+  int32_t GetNextFactId() const override { return next_fact_id_; }
+  TIEContext* GetContext() override { return context_.get(); }
+  std::string GenerateSymbol(const std::string& prefix) override;
+  std::string PrettyPrint(IFunCall* call) override;
+  std::string PrettyPrint(IFact* fact) override;
+  std::string PrettyPrint(IUserFunction* function) override;
+  std::string PrettyPrint(IInterpretedFunction* function) override;
+  std::string PrettyPrint(IIEDefinedType* type) override;
+  std::string PrettyPrint(IFactTemplate* tmpl) override;
+  std::string PrettyPrint(IFactSlot* slot) override;
+  std::string PrettyPrint(TFactSet* fact_set) override;
+  std::string PrettyPrint(TIEPattern* pattern) override;
+  std::string PrettyPrint(TRule* rule) override;
+  void ChangeFactTemplateName(const std::string& old_name, const std::string& new_name) override;
+  Ref<IFactSlot> ParseFactTemplateSlot(const std::string& text) override;
+  Ref<IIEValue> ParseValue(const std::string& text) override;
+  Ref<IFact> ParseFact(const std::string& text) override;
+  std::unique_ptr<TRule> ParseRule(const std::string& text) override;
+  IIEDefinedType* FindDefinedType(const std::string& name) override;
+  IFactTemplate* CreateFactTemplate(IFactTemplate* source) override;
+  IFactTemplate* CreateFactTemplate(const std::string& name) override;
+  Ref<IFact> Assert(IFact* fact, bool flag) override;
+  void AddFactSet(TFactSet* fact_set) override;
+  void RemoveFactSet(TFactSet* fact_set) override;
+  Ref<IIEValue> EvalFuzzyExpression(IFuzzyVariable* variable, IIEValue* value,
+                                    TIEContext* context) override;
+
+  // ---- IReasoner
+  void AddUserFunction(IUserFunction* function) override;
+  void RemoveUserFunction(IUserFunction* function) override;
+  bool ContainsUserFunction(std::string_view name) override;
+  bool ContainsUserFunction(std::string_view name, IUserFunction** function) override;
+  IUserFunction* GetUserFunction(std::string_view name) override;
+  std::vector<IUserFunction*> GetUserFunctions() override;
+  void SetUserFunction(std::string_view name, IUserFunction* function) override;
+
+  // ---- IRuleEngine
+  void AddFactTemplate(IFactTemplate* tmpl) override;
+  void AddDefinedType(IIEDefinedType* type) override;
+  void AddRule(std::unique_ptr<TRule> rule) override;
+  std::unique_ptr<TRule> ExtractRule(TRule* rule) override;
+  void SetGlobalVariable(const std::string& name, IIEValue* value) override;
+  int32_t NewRuleId() override { return next_rule_id_++; }
+  void RuleChange(TRule* rule) override;
+  void RenameRule(TRule* rule, const std::string& old_name) override;
+  TIEPattern* InitialFactPattern() override { return initial_pattern_.get(); }
+  IFact* NullFact() override { return null_fact_.get(); }
+  ISingletonsParser* SingletonsParser() override { return nullptr; }
+  void AddActivation(TActivation* activation) override;
+  void RemoveActivation(TActivation* activation) override;
+  void RuleFired(TActivation* activation) override;
+  int FactCount() override { return static_cast<int>(facts_.size()); }
+  IFact* FactAt(int index) override { return facts_[static_cast<size_t>(index)].get(); }
+  void AddPendingFact(IFact* fact, bool assertion) override;
+
+ private:
+  template <class Result, class Read>
+  Result ReadText(const std::string& text, Read read);
+  void ProcessPendingFacts();
+  void RetractAt(size_t index);
+  int FindDuplicate(IFact* fact) const;
+  void Watched(TConstructWatch item, const std::string& line);
+  void CreateInitialObjects();
+  void ReleaseOwnedLinks();
+
+  TDuplicateConstructs duplicate_constructs_ = dcOverwrite;
+  bool fact_duplication_ = false;
+  TSalience salience_evaluation_ = sActivate;
+  TConstructWatches watch_;
+  TTypeChecks type_checks_{tcStatic};
+  bool reset_globals_ = true;
+  TErrorHandling parser_error_handling_ = ehRaiseImmediate;
+  int32_t parser_max_errors_ = 10;
+  int32_t symbol_index_ = 1;
+  bool halted_ = false;
+  int32_t next_fact_id_ = 0;
+  int32_t next_rule_id_ = 0;
+  int32_t rules_fired_ = 0;
+  bool modifying_ = false;
+
+  std::unique_ptr<TIEContext> context_;
+  TStringHashTable<Ref<IFactTemplate>> templates_;
+  TStringHashTable<Ref<IIEDefinedType>> types_;
+  TStringHashTable<Ref<IUserFunction>> functions_;
+  TStringHashTable<std::unique_ptr<TRule>> rules_;
+  std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
+  TValueHashTable globals_;           // initial values, restored on reset
+  std::vector<Ref<IFact>> facts_;     // ascending ids
+  std::unordered_multimap<int32_t, IFact*> fact_hashes_;
+  std::vector<Ref<IFact>> pending_assertions_;
+  std::vector<Ref<IFact>> pending_retractions_;
+  TIEAgenda agenda_;
+  std::unique_ptr<TReteNetwork> network_;
+  std::unique_ptr<TIEPattern> initial_pattern_;
+  Ref<IFact> null_fact_;
+  Ref<TActivation> current_;
+  std::unique_ptr<std::recursive_mutex> lock_;
+};
+
+}  // namespace rulecore
