@@ -190,6 +190,8 @@ class RULECORE_API TIEClipsParser : public TIEParser {
 
  private:
   Ref<IStreamToken> Next();
+  // After "(": a point list when another "(" follows, else a function call.
+  Ref<IIEValue> ParseParenthesised(IStreamToken* open);
   void PutBack(IStreamToken* token);
   // "(" keyword name [comment]; returns the token after them.
   Ref<IStreamToken> ParseHeader(std::string& name, std::string& comment,

@@ -140,6 +140,17 @@ Ref<IIEValue> TIEClipsParser::ParseNExecuteFunCall() {
 
 // ---------------------------------------------------------------- values
 
+Ref<IIEValue> TIEClipsParser::ParseParenthesised(IStreamToken* open) {
+  Ref<IStreamToken> peek = Next();
+  PutBack(peek.get());
+  PutBack(open);
+  if (peek->Is(kTokenOpenParen)) {
+    Ref<ISingletonsVector> points = ParseSingletons();
+    return Ref<IIEValue>(new TIEValue(points.get()));
+  }
+  return CallValue(ParseFunCall().get());
+}
+
 Ref<IIEValue> TIEClipsParser::ParseValue() {
   const char* routine = "ParseValue";
   Ref<TValueVector> values(new TValueVector);
@@ -150,16 +161,7 @@ Ref<IIEValue> TIEClipsParser::ParseValue() {
       break;
     }
     if (t->Is(kTokenOpenParen)) {
-      Ref<IStreamToken> peek = Next();
-      PutBack(peek.get());
-      PutBack(t.get());
-      if (peek->Is(kTokenOpenParen)) {
-        Ref<ISingletonsVector> points = ParseSingletons();
-        values->Add(Ref<IIEValue>(new TIEValue(points.get())).get());
-      } else {
-        Ref<IFunCall> call = ParseFunCall();
-        values->Add(CallValue(call.get()).get());
-      }
+      values->Add(ParseParenthesised(t.get()).get());
     } else if (t->Is(kTokenOpenBracket) || t->Is(kTokenCloseBracket)) {
       values->Add(NewAtom(t->Is(kTokenOpenBracket) ? "[" : "]").get());
     } else if (IsValueToken(*t)) {
@@ -185,16 +187,7 @@ Ref<IValueVector> TIEClipsParser::ParseList() {
       break;
     }
     if (t->Is(kTokenOpenParen)) {
-      Ref<IStreamToken> peek = Next();
-      PutBack(peek.get());
-      PutBack(t.get());
-      if (peek->Is(kTokenOpenParen)) {
-        Ref<ISingletonsVector> points = ParseSingletons();
-        values->Add(Ref<IIEValue>(new TIEValue(points.get())).get());
-      } else {
-        Ref<IFunCall> call = ParseFunCall();
-        values->Add(CallValue(call.get()).get());
-      }
+      values->Add(ParseParenthesised(t.get()).get());
     } else if (t->Is(kTokenEquals)) {
       Ref<IStreamToken> peek = Next();
       if (!peek->Is(kTokenOpenParen)) ParseError(routine, SAtomNotEquals);
