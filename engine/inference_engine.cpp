@@ -576,6 +576,16 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
   while (!agenda_.Empty() && !halted_ && rules_fired_ < max_rules) {
     Lock();
     try {
+      if (!agenda_.Empty() && agenda_.First()->Rule()->OneShot() &&
+          agenda_.First()->Rule()->Fired()) {
+        // A one-shot rule fires once until the next reset: the activations
+        // it had queued before it fired are dropped, not fired.
+        Ref<TActivation> spent(agenda_.First());
+        if (spent->Node()) spent->Node()->Forget(spent.get());
+        RemoveActivation(spent.get());
+        Unlock();
+        continue;
+      }
       if (!agenda_.Empty()) {
         current_ = Ref<TActivation>(agenda_.First());
         Watched(cwRule, "FIRE " + std::to_string(rules_fired_) + " " +

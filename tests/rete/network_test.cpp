@@ -86,6 +86,19 @@ TEST_F(NetworkTest, NegationHoldsWhileNoMatchingFactExists) {
   EXPECT_EQ(Matches("lonely").size(), 1u);
 }
 
+TEST_F(NetworkTest, NegationKeepsItsCountWhenTheBlockingFactCameFirst) {
+  Define("(defrule lonely (a ?x) (not (b ?x)) =>)");
+  Ref<IFact> b = Assert("(b 1)");
+  Assert("(a 1)");
+  EXPECT_TRUE(Matches("lonely").empty());
+  engine.Retract(b.get());
+  EXPECT_EQ(Matches("lonely").size(), 1u);
+  Ref<IFact> b2 = Assert("(b 1)");
+  EXPECT_TRUE(Matches("lonely").empty());
+  engine.Retract(b2.get());
+  EXPECT_EQ(Matches("lonely").size(), 1u);
+}
+
 TEST_F(NetworkTest, ExistenceActivatesOnceWhileAnyMatchingFactExists) {
   Define("(defrule some (a ?x) (exists (b ?x ?)) =>)");
   Assert("(a 1)");
