@@ -127,11 +127,9 @@ TEST_F(PrintRuleTest, DeclareLineShowsOnlyWhatDiffersFromTheDefaults) {
             "(defrule r\r\n    (declare (salience -3))\r\n    (a 1)\r\n    =>\r\n)");
   EXPECT_EQ(RuleText("(defrule q (declare (oneshot TRUE)) (a 1) => )"),
             "(defrule q\r\n    (declare (oneshot TRUE))\r\n    (a 1)\r\n    =>\r\n)");
-}
-
-TEST_F(PrintRuleTest, SalienceIsPrintedAsItsCurrentValue) {
-  EXPECT_EQ(RuleText("(defrule r (declare (salience (+ 2 3))) (a 1) => )"),
-            "(defrule r\r\n    (declare (salience 5))\r\n    (a 1)\r\n    =>\r\n)");
+  // A computed salience prints as its current value.
+  EXPECT_EQ(RuleText("(defrule s (declare (salience (+ 2 3))) (a 1) => )"),
+            "(defrule s\r\n    (declare (salience 5))\r\n    (a 1)\r\n    =>\r\n)");
 }
 
 TEST_F(PrintRuleTest, CommentIsQuotedOnItsOwnLine) {
@@ -179,18 +177,12 @@ TEST_F(PrintRuleTest, RuleTextIsTheEnginesPrint) {
 
 using PrintPatternTest = PrinterTest;
 
-TEST_F(PrintPatternTest, NegationCountsPrintAsNotAndExists) {
+TEST_F(PrintPatternTest, WrappersPrintInnermostFirst) {
   EXPECT_EQ(PatternText("(not (a 1))"), "(not (a 1))");
   EXPECT_EQ(PatternText("(exists (a 1))"), "(exists (a 1))");
   EXPECT_EQ(PatternText("(not (exists (a 1)))"), "(not (exists (a 1)))");
   EXPECT_EQ(PatternText("(not (not (exists (a 1))))"), "(not (not (exists (a 1))))");
-}
-
-TEST_F(PrintPatternTest, UniqueAndExplicitWrapInsideTheNegation) {
   EXPECT_EQ(PatternText("(not (unique (explicit (a 1))))"), "(not (explicit (unique (a 1))))");
-}
-
-TEST_F(PrintPatternTest, PatternWithoutTestsPrintsItsNameAlone) {
   EXPECT_EQ(PatternText("(a)"), "(a )");
 }
 
@@ -224,11 +216,8 @@ TEST_F(PrintPatternTest, ReturnValueConstraintPrintsAsItsPredicate) {
   EXPECT_EQ(Tests(*again), Tests(*first));
 }
 
-TEST_F(PrintPatternTest, TestElementPrintsItsCallAlone) {
+TEST_F(PrintPatternTest, TestElementPrintsItsCallAloneAndItsNegationAsNot) {
   EXPECT_EQ(PatternText("(test (> ?x 1))"), "(test (> ?x 1))");
-}
-
-TEST_F(PrintPatternTest, NegatedTestElementPrintsInsideNot) {
   std::unique_ptr<TIEPattern> first = Pattern("(not (test (> ?x 1)))");
   std::string text = PatternToRuleText(*first, Counter());
   EXPECT_EQ(text, "(not (test (> ?x 1)))");
@@ -263,14 +252,12 @@ TEST_F(PrintPatternTest, PatternWithoutTemplateIsAnError) {
 
 using PrintCallTest = PrinterTest;
 
-TEST_F(PrintCallTest, ModifyPrintsEachPairInParentheses) {
-  Reader r(engine, "(modify ?f (x 1) (y a b))");
-  EXPECT_EQ(r->ParseFunCall()->GetToString(), "(modify ?f (x 1 ) (y a b  ))");
-}
-
-TEST_F(PrintCallTest, AssertPrintsItsFacts) {
-  Reader r(engine, "(assert (a 1) (b x))");
-  EXPECT_EQ(r->ParseFunCall()->GetToString(), "(assert (a 1 ) (b x ))");
+TEST_F(PrintCallTest, ModifyPrintsPairsInParenthesesAndAssertItsFacts) {
+  // A pair's value list prints with a blank after every value.
+  Reader modify(engine, "(modify ?f (x 1) (y a b))");
+  EXPECT_EQ(modify->ParseFunCall()->GetToString(), "(modify ?f (x 1 ) (y a b  ))");
+  Reader assert_facts(engine, "(assert (a 1) (b x))");
+  EXPECT_EQ(assert_facts->ParseFunCall()->GetToString(), "(assert (a 1 ) (b x ))");
 }
 
 TEST_F(PrintCallTest, GlobalsPrintAsOneDefglobal) {

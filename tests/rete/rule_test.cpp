@@ -161,7 +161,7 @@ TEST_F(RulePatternTest, AddingAPatternNeedsAnEngine) {
   EXPECT_EQ(rule.PatternCount(), 0);
 }
 
-TEST_F(RulePatternTest, InitialFactGoesBeforeAFirstNegatedPattern) {
+TEST_F(RulePatternTest, InitialFactGoesBeforeAFirstNegatedOrTestElement) {
   TRule* rule = Rule("(defrule r (not (a)) => )");
   ASSERT_EQ(rule->PatternCount(), 2);
   EXPECT_EQ(rule->Pattern(0)->Name(), SInitialFactPattern);
@@ -169,14 +169,11 @@ TEST_F(RulePatternTest, InitialFactGoesBeforeAFirstNegatedPattern) {
   EXPECT_EQ(rule->Pattern(0)->Template(), engine.FindFactTemplate(SInitialFactPattern));
   EXPECT_EQ(rule->Pattern(1)->Name(), "a");
   EXPECT_EQ(rule->Pattern(1)->NegatedCount(), 1);
-}
-
-TEST_F(RulePatternTest, InitialFactGoesBeforeAFirstTestElement) {
-  TRule* rule = Rule("(defrule r (test (eq 1 1)) (a) => )");
-  ASSERT_EQ(rule->PatternCount(), 3);
-  EXPECT_EQ(rule->Pattern(0)->Name(), SInitialFactPattern);
-  EXPECT_EQ(rule->Pattern(1)->Name(), STestCE);
-  EXPECT_EQ(rule->Pattern(2)->Name(), "a");
+  TRule* test_first = Rule("(defrule t (test (eq 1 1)) (a) => )");
+  ASSERT_EQ(test_first->PatternCount(), 3);
+  EXPECT_EQ(test_first->Pattern(0)->Name(), SInitialFactPattern);
+  EXPECT_EQ(test_first->Pattern(1)->Name(), STestCE);
+  EXPECT_EQ(test_first->Pattern(2)->Name(), "a");
 }
 
 TEST_F(RulePatternTest, PositiveFirstPatternGetsNoInitialFact) {
@@ -206,7 +203,7 @@ TEST_F(RulePatternTest, PatternBindingBindsTheWholeFact) {
   EXPECT_EQ(rule->Pattern(1)->BoundName(), "f");
 }
 
-TEST_F(RulePatternTest, AnonymousVariablesOfNegatedPatternsAreRenamed) {
+TEST_F(RulePatternTest, AnonymousVariablesOfNegatedPatternsAreRenamedApart) {
   TRule* rule = Rule("(defrule r (a ?x) (not (b ?x ?)) => )");
   ASSERT_EQ(rule->GetBindingCount(), 2);
   EXPECT_EQ(BindingText(*rule->GetBinding(0)), "x 0 __Data 0");
@@ -218,14 +215,12 @@ TEST_F(RulePatternTest, AnonymousVariablesOfNegatedPatternsAreRenamed) {
   int s = rule->Pattern(1)->IndexOfSlotName(SDefaultSlotName);
   EXPECT_EQ(rule->Pattern(1)->GetSlotTest(s, 1)->SlotValue()->GetToString(),
             "?" + anonymous.Name());
-}
-
-TEST_F(RulePatternTest, AnonymousVariablesOfDifferentNegatedPatternsStayApart) {
-  TRule* rule = Rule("(defrule r (a) (not (b ?)) (not (c ?)) => )");
-  ASSERT_EQ(rule->GetBindingCount(), 2);
-  EXPECT_EQ(rule->GetBinding(0)->Name().rfind("_2_", 0), 0u) << rule->GetBinding(0)->Name();
-  EXPECT_EQ(rule->GetBinding(1)->Name().rfind("_3_", 0), 0u) << rule->GetBinding(1)->Name();
-  EXPECT_EQ(rule->GetBinding(1)->FactIdx(), 2);
+  // Each negated pattern's anonymous variables take its own position.
+  TRule* two = Rule("(defrule s (a) (not (b ?)) (not (c ?)) => )");
+  ASSERT_EQ(two->GetBindingCount(), 2);
+  EXPECT_EQ(two->GetBinding(0)->Name().rfind("_2_", 0), 0u) << two->GetBinding(0)->Name();
+  EXPECT_EQ(two->GetBinding(1)->Name().rfind("_3_", 0), 0u) << two->GetBinding(1)->Name();
+  EXPECT_EQ(two->GetBinding(1)->FactIdx(), 2);
 }
 
 TEST_F(RulePatternTest, RenamingReachesCallsOfThePattern) {
@@ -248,7 +243,7 @@ TEST_F(RulePatternTest, RenamingReachesCallsOfThePattern) {
   EXPECT_EQ(Bindings(*rule), (Strings{"_2__blank_9 1 __Data 0"}));
 }
 
-TEST_F(RulePatternTest, FirstUseUnderNegationIsRefused) {
+TEST_F(RulePatternTest, FirstUseUnderNegationIsRefusedAndLeavesNothing) {
   auto rule = std::make_unique<TRule>(&engine);
   auto pattern = std::make_unique<TIEPattern>(nullptr, "a", engine.CreateFactTemplate("a"), 0);
   pattern->AddTest(SDefaultSlotName, NewVariable("x").get(), 0, true, true);
@@ -256,14 +251,12 @@ TEST_F(RulePatternTest, FirstUseUnderNegationIsRefused) {
             Format(SNegatedVariable, {"x"}));
   EXPECT_EQ(rule->PatternCount(), 0);
   EXPECT_EQ(rule->GetBindingCount(), 0);
-}
-
-TEST_F(RulePatternTest, FailedPatternLeavesNoInitialFactOrBindings) {
-  auto rule = std::make_unique<TRule>(&engine);
-  auto pattern = std::make_unique<TIEPattern>(nullptr, "a", engine.CreateFactTemplate("a"), 1);
-  pattern->AddTest(SDefaultSlotName, NewVariable("y").get(), 0, false, true);
-  pattern->AddTest(SDefaultSlotName, NewVariable("x").get(), 1, true, true);
-  EXPECT_EQ(Failure([&] { rule->AddPattern(std::move(pattern)); }),
+  // A negated first pattern that fails takes its initial fact and the
+  // bindings made before the failure with it.
+  auto negated = std::make_unique<TIEPattern>(nullptr, "a", engine.CreateFactTemplate("a"), 1);
+  negated->AddTest(SDefaultSlotName, NewVariable("y").get(), 0, false, true);
+  negated->AddTest(SDefaultSlotName, NewVariable("x").get(), 1, true, true);
+  EXPECT_EQ(Failure([&] { rule->AddPattern(std::move(negated)); }),
             Format(SNegatedVariable, {"x"}));
   EXPECT_EQ(rule->PatternCount(), 0);
   EXPECT_EQ(rule->GetBindingCount(), 0);
