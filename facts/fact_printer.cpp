@@ -76,7 +76,7 @@ std::string SlotToRuleText(const IFactSlot& slot) {
 
 std::string TemplateToRuleText(const IFactTemplate& tmpl) {
   std::string out = "(deftemplate " + tmpl.GetTemplateName();
-  if (!tmpl.GetComment().empty()) out += " \"" + tmpl.GetComment() + "\"";
+  if (!tmpl.GetComment().empty()) out += " " + NewString(tmpl.GetComment())->GetToString();
   if (IFactTemplate* parent = tmpl.GetParent())
     out += std::string(NewLineString) + IndentString + "extends " + parent->GetTemplateName();
   if (tmpl.IsOrdered()) {
@@ -125,7 +125,7 @@ std::string FactToRuleText(IFact& fact) {
 
 std::string FactSetToRuleText(TFactSet& fact_set) {
   std::string out = "(deffacts " + fact_set.FactSetName();
-  if (!fact_set.Comment().empty()) out += " \"" + fact_set.Comment() + "\"";
+  if (!fact_set.Comment().empty()) out += " " + NewString(fact_set.Comment())->GetToString();
   out += NewLineString;
   for (int i = 0; i < fact_set.Count(); ++i) {
     out += IndentString;

@@ -856,8 +856,9 @@ TEST(TFactTemplatePrintTest, CommentAndParentPrecedeTheSlots) {
   Ref<TFactTemplate> base = NewTemplate("base");
   base->AddSlot("x", NewInteger(1).get());
   Ref<TFactTemplate> child(new TFactTemplate(nullptr, "child", "say \"hi\"", base.get()));
+  // The comment is written as a string, escaped, so that it reads back.
   EXPECT_EQ(child->GetToString(),
-            "(deftemplate child \"say \"hi\"\"\r\n"
+            "(deftemplate child \"say \\\"hi\\\"\"\r\n"
             "    extends base\r\n"
             "    (slot x (default 1) )\r\n"
             ")");
