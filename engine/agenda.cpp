@@ -75,6 +75,25 @@ void TIEAgenda::SetStrategy(TSearchStrategy strategy) {
   Rebuild();
 }
 
-void TIEAgenda::Resort() { Rebuild(); }
+void TIEAgenda::Resort() {
+  // Re-adding one by one would turn the order of equal saliences around under
+  // depth-first. Instead each activation gets a fresh rank in its old order,
+  // all of them below (depth-first) or above (breadth-first) every rank given
+  // so far, so later activations still go in front of or behind them.
+  std::vector<Ref<TActivation>> items = Items();
+  Clear();
+  const int64_t n = static_cast<int64_t>(items.size());
+  const int64_t base = sequence_;
+  sequence_ += n;
+  for (int64_t i = 0; i < n; ++i) {
+    TActivation* activation = items[static_cast<size_t>(i)].get();
+    int32_t salience = activation->Rule()->Salience();
+    int64_t rank = strategy_ == ssDepthFirst ? -(base + n - i) : base + i + 1;
+    activation->SetSortSalience(salience);
+    auto [it, inserted] = order_.insert(Entry{salience, rank, activation});
+    where_[activation] = it;
+    activation->AddRef();
+  }
+}
 
 }  // namespace rulecore

@@ -19,6 +19,11 @@ namespace rulecore {
 class RULECORE_API TIEAgenda {
  public:
   explicit TIEAgenda(TSearchStrategy strategy = ssDepthFirst) : strategy_(strategy) {}
+  // Releases the activations still waiting.
+  ~TIEAgenda() { Clear(); }
+  // The entries index into the agenda's own set: an agenda is not copied.
+  TIEAgenda(const TIEAgenda&) = delete;
+  TIEAgenda& operator=(const TIEAgenda&) = delete;
 
   // Inserts `activation` by its rule's current salience; returns its index.
   int Add(TActivation* activation);
@@ -41,7 +46,8 @@ class RULECORE_API TIEAgenda {
   // Changes the strategy and re-adds every activation, in the old order,
   // under the new one.
   void SetStrategy(TSearchStrategy strategy);
-  // Re-reads every activation's salience and re-adds them in the old order.
+  // Re-sorts by each activation's current salience; among equal saliences the
+  // waiting order stays as it was.
   void Resort();
 
  private:

@@ -463,14 +463,27 @@ void TInferenceEngine::RetractAt(size_t index) {
   Watched(cwFact, " <== " + fact->GetToIDString());
   auto pos = std::find(facts_.begin(), facts_.end(), fact);
   if (pos != facts_.end()) facts_.erase(pos);
+  ForgetHash(fact.get());
+  ProcessPendingFacts();
+}
+
+void TInferenceEngine::ForgetHash(IFact* fact) {
   auto [begin, end] = fact_hashes_.equal_range(fact->GetHashCode());
   for (auto it = begin; it != end; ++it) {
-    if (it->second == fact.get()) {
+    if (it->second == fact) {
       fact_hashes_.erase(it);
-      break;
+      return;
     }
   }
-  ProcessPendingFacts();
+  // The fact was changed in place while listed, so it sits under the hash
+  // code of its old content; the entry must go all the same, or the
+  // duplicate check would later read a freed fact.
+  for (auto it = fact_hashes_.begin(); it != fact_hashes_.end(); ++it) {
+    if (it->second == fact) {
+      fact_hashes_.erase(it);
+      return;
+    }
+  }
 }
 
 bool TInferenceEngine::Retract(int32_t id) {

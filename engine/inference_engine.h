@@ -208,6 +208,8 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   Result ReadText(const std::string& text, Read read);
   void ProcessPendingFacts();
   void RetractAt(size_t index);
+  // Drops the fact's entry from the duplicate check's table.
+  void ForgetHash(IFact* fact);
   int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
   void CreateInitialObjects();
