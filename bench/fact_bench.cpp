@@ -26,8 +26,12 @@ void* operator new(std::size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
 
 namespace rulecore {
 namespace {
@@ -41,8 +45,8 @@ Ref<TFactTemplate> SeatingTemplate() {
 }
 
 void ReportAllocations(benchmark::State& state, long before) {
-  state.counters["allocs"] = benchmark::Counter(
-      static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+  state.counters["allocs"] = benchmark::Counter(static_cast<double>(g_allocations.load() - before),
+                                                benchmark::Counter::kAvgIterations);
 }
 
 void BM_FactSlotRead(benchmark::State& state) {
@@ -62,7 +66,8 @@ void BM_FactSlotWrite(benchmark::State& state) {
   Ref<IFact> f = t->NewFact();
   Ref<IIEValue> v = NewInteger(5);
   long before = g_allocations.load();
-  for (auto _ : state) f->SetValue("id", v.get());
+  for (auto _ : state)
+    f->SetValue("id", v.get());
   ReportAllocations(state, before);
 }
 BENCHMARK(BM_FactSlotWrite);
@@ -83,7 +88,8 @@ void BM_FactEquals(benchmark::State& state) {
   Ref<IFact> a = t->NewFact();
   Ref<IFact> b = t->NewFact();
   long before = g_allocations.load();
-  for (auto _ : state) benchmark::DoNotOptimize(a->Equals(b.get()));
+  for (auto _ : state)
+    benchmark::DoNotOptimize(a->Equals(b.get()));
   ReportAllocations(state, before);
 }
 BENCHMARK(BM_FactEquals);
@@ -92,7 +98,8 @@ void BM_FactHashCode(benchmark::State& state) {
   Ref<TFactTemplate> t = SeatingTemplate();
   Ref<IFact> a = t->NewFact();
   long before = g_allocations.load();
-  for (auto _ : state) benchmark::DoNotOptimize(a->GetHashCode());
+  for (auto _ : state)
+    benchmark::DoNotOptimize(a->GetHashCode());
   ReportAllocations(state, before);
 }
 BENCHMARK(BM_FactHashCode);

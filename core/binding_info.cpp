@@ -4,7 +4,9 @@
 namespace rulecore {
 
 namespace {
-TObject* NewBindingInfo(TComponent*) { return new TBindingInfo; }
+TObject* NewBindingInfo(TComponent*) {
+  return new TBindingInfo;
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TBindingInfo, TPersistent, NewBindingInfo)

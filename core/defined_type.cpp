@@ -14,7 +14,9 @@ namespace rulecore {
 
 namespace {
 
-TObject* NewDefinedType(TComponent*) { return new TIEDefinedType; }
+TObject* NewDefinedType(TComponent*) {
+  return new TIEDefinedType;
+}
 
 const char* ConstraintWord(TValueConstraint c) {
   switch (c) {
@@ -31,11 +33,14 @@ const char* ConstraintWord(TValueConstraint c) {
 }
 
 std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
-bool IsIntegral(double f) { return std::isfinite(f) && std::trunc(f) == f; }
+bool IsIntegral(double f) {
+  return std::isfinite(f) && std::trunc(f) == f;
+}
 
 }  // namespace
 
@@ -334,7 +339,9 @@ void TIEDefinedType::DeleteConstraint(int index, TValueConstraint constraint) {
   Change();
 }
 
-void TIEDefinedType::ClearConstraints() { ClearConstraints(constraints_); }
+void TIEDefinedType::ClearConstraints() {
+  ClearConstraints(constraints_);
+}
 
 void TIEDefinedType::ClearConstraints(TValueConstraints which) {
   if (which.Contains(vcAtom) && atoms_) atoms_->Clear();
@@ -388,16 +395,15 @@ bool TIEDefinedType::IsValidSingle(IIEValue* value, std::string* reason) {
         return true;
       return fail(SInvalidFuzzyValue);
     }
-    constexpr TIETypes kReadLater{dtAtom,   dtString,     dtInteger,      dtVariable,
-                                  dtFloat,  dtFunCall,    dtSingletons,   dtMultiVariable};
+    constexpr TIETypes kReadLater{dtAtom,  dtString,  dtInteger,    dtVariable,
+                                  dtFloat, dtFunCall, dtSingletons, dtMultiVariable};
     if (kReadLater.Contains(kind)) return true;
     return fail(SInvalidFuzzyValue);
   }
 
   if (!base_types_.Contains(kind) && !IEAlwaysValidTypes.Contains(kind))
-    return fail(Format(SNotCorrectType,
-                       {Upper(SetToString(base_types_, ", ", false)), value->GetToString(),
-                        GetIETypeName(kind)}));
+    return fail(Format(SNotCorrectType, {Upper(SetToString(base_types_, ", ", false)),
+                                         value->GetToString(), GetIETypeName(kind)}));
   if (kind == dtAtom || kind == dtString || kind == dtInteger || kind == dtFloat) {
     TValueConstraint c = GetValueConstraint(value);
     if (IsActive(c) && FindConstraint(value, c) < 0) return fail(SNotAllowedValue);
@@ -426,7 +432,8 @@ Ref<IIEValue> TIEDefinedType::CreateValidDefault(bool multi) {
     if (cardinality_limited_ && min_cardinality_ > 0) {
       Ref<TValueVector> list(new TValueVector);
       list->Reserve(min_cardinality_);
-      for (int32_t i = 0; i < min_cardinality_; ++i) list->Add(CreateValidDefault(false).get());
+      for (int32_t i = 0; i < min_cardinality_; ++i)
+        list->Add(CreateValidDefault(false).get());
       return NewList(list.get());
     }
     // A new empty vector: a clone of FCNilList would share the constant's
@@ -461,7 +468,8 @@ Ref<IIEValue> TIEDefinedType::CreateValidDefault(bool multi) {
     return Ref<IIEValue>(FCNil);
   }
   if (base_types_.Contains(dtFactId)) return NewFactId(0);
-  if (base_types_.Contains(dtFact)) return Ref<IIEValue>(new TIEValue(static_cast<IFact*>(nullptr)));
+  if (base_types_.Contains(dtFact))
+    return Ref<IIEValue>(new TIEValue(static_cast<IFact*>(nullptr)));
   if (base_types_.Contains(dtDescriptor)) return Ref<IIEValue>(new TIEValue(0, dtDescriptor));
   if (base_types_.Contains(dtClass))
     return Ref<IIEValue>(new TIEValue(static_cast<const TClassInfo*>(nullptr)));
@@ -477,11 +485,11 @@ std::string TypeKeywordsToString(TIETypes kinds) {
     const char* word;
   };
   static constexpr KindWord kWords[] = {
-      {dtAtom, STypeSymbolKeyword},         {dtString, STypeStringKeyword},
-      {dtInteger, STypeIntegerKeyword},     {dtFloat, STypeFloatKeyword},
-      {dtFactId, STypeFactIdKeyword},       {dtFact, STypeFactKeyword},
+      {dtAtom, STypeSymbolKeyword},           {dtString, STypeStringKeyword},
+      {dtInteger, STypeIntegerKeyword},       {dtFloat, STypeFloatKeyword},
+      {dtFactId, STypeFactIdKeyword},         {dtFact, STypeFactKeyword},
       {dtDescriptor, STypeDescriptorKeyword}, {dtObject, STypeObjectKeyword},
-      {dtClass, STypeClassKeyword},         {dtExternalAddress, STypeExternalAddrKeyword},
+      {dtClass, STypeClassKeyword},           {dtExternalAddress, STypeExternalAddrKeyword},
       {dtFuzzy, STypeFuzzyKeyword},
   };
   std::string out;
@@ -498,7 +506,8 @@ std::string ConstraintToString(const TIEDefinedType& type, TValueConstraint cons
   switch (constraint) {
     case vcAtom:
       if (type.atoms_)
-        for (int i = 0; i < type.atoms_->Count(); ++i) out += type.atoms_->Get(i) + " ";
+        for (int i = 0; i < type.atoms_->Count(); ++i)
+          out += type.atoms_->Get(i) + " ";
       break;
     case vcString:
       if (type.strings_)
@@ -507,7 +516,8 @@ std::string ConstraintToString(const TIEDefinedType& type, TValueConstraint cons
       break;
     case vcInteger:
       if (type.integers_)
-        for (int32_t v : *type.integers_) out += std::to_string(v) + " ";
+        for (int32_t v : *type.integers_)
+          out += std::to_string(v) + " ";
       break;
     case vcFloat:
       if (type.floats_)
@@ -530,10 +540,9 @@ std::string GetAllowedString(const TIEDefinedType& type) {
     out += NewLineString;
   };
   if (c == TValueConstraints{vcAtom, vcString, vcInteger, vcFloat}) {
-    clause("(allowed-values ", ConstraintToString(type, vcAtom) +
-                                   ConstraintToString(type, vcString) +
-                                   ConstraintToString(type, vcInteger) +
-                                   ConstraintToString(type, vcFloat));
+    clause("(allowed-values ",
+           ConstraintToString(type, vcAtom) + ConstraintToString(type, vcString) +
+               ConstraintToString(type, vcInteger) + ConstraintToString(type, vcFloat));
     return out;
   }
   if (c.Contains(vcAtom) && c.Contains(vcString)) {
@@ -621,11 +630,14 @@ std::string TIEDefinedType::GetDescription() const {
     allowed += item;
   };
   if (atoms_)
-    for (int i = 0; i < atoms_->Count(); ++i) join(atoms_->Get(i));
+    for (int i = 0; i < atoms_->Count(); ++i)
+      join(atoms_->Get(i));
   if (strings_)
-    for (int i = 0; i < strings_->Count(); ++i) join("\"" + strings_->Get(i) + "\"");
+    for (int i = 0; i < strings_->Count(); ++i)
+      join("\"" + strings_->Get(i) + "\"");
   if (integers_)
-    for (int32_t v : *integers_) join(std::to_string(v));
+    for (int32_t v : *integers_)
+      join(std::to_string(v));
   if (floats_)
     for (int i = 0; i < floats_->GetValueCount(); ++i)
       join(FloatToStr4(floats_->Get(i)->GetAsFloat()));
@@ -667,8 +679,7 @@ bool ConstraintsEqual(const TIEDefinedType& a, const TIEDefinedType& b) {
 
 bool TIEDefinedType::Equals(IIEDefinedType* other) {
   if (other == this) return true;
-  if (!other || other->GetName() != name_ || !(other->GetBaseTypes() == base_types_))
-    return false;
+  if (!other || other->GetName() != name_ || !(other->GetBaseTypes() == base_types_)) return false;
   if (base_types_.Contains(dtFuzzy)) {
     IFuzzyVariable* theirs = other->GetFuzzyType();
     return fuzzy_type_ && theirs && fuzzy_type_->Equals(theirs);
@@ -677,8 +688,7 @@ bool TIEDefinedType::Equals(IIEDefinedType* other) {
   if (!typed) return false;
   return FloatEquals(min_range_, typed->min_range_) && FloatEquals(max_range_, typed->max_range_) &&
          min_cardinality_ == typed->min_cardinality_ &&
-         max_cardinality_ == typed->max_cardinality_ &&
-         range_limited_ == typed->range_limited_ &&
+         max_cardinality_ == typed->max_cardinality_ && range_limited_ == typed->range_limited_ &&
          cardinality_limited_ == typed->cardinality_limited_ && ConstraintsEqual(*this, *typed);
 }
 

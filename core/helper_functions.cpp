@@ -49,9 +49,8 @@ const TEnumInfo& IETypeInfo() {
   static const TEnumInfo info{
       "TIEType",
       {"dtNone", "dtAtom", "dtString", "dtInteger", "dtVariable", "dtFactId", "dtFloat",
-       "dtFunCall", "dtFact", "dtList", "dtDescriptor", "dtObject", "dtClass",
-       "dtExternalAddress", "dtSingletons", "dtFuzzy", "dtMultiVariable", "dtSlot",
-       "dtMultiSlot"}};
+       "dtFunCall", "dtFact", "dtList", "dtDescriptor", "dtObject", "dtClass", "dtExternalAddress",
+       "dtSingletons", "dtFuzzy", "dtMultiVariable", "dtSlot", "dtMultiSlot"}};
   return info;
 }
 
@@ -102,8 +101,8 @@ bool FloatEquals(double a, double b, double /*tolerance*/) {
   return b - 0.0001 <= a && a <= b + 0.0001;
 }
 
-std::string CreateArgumentExpressions(std::string_view syntax, int32_t min_args,
-                                      int32_t max_args, int32_t count) {
+std::string CreateArgumentExpressions(std::string_view syntax, int32_t min_args, int32_t max_args,
+                                      int32_t count) {
   std::vector<std::string_view> placeholders;
   for (size_t i = syntax.find('<'); i != std::string_view::npos; i = syntax.find('<', i)) {
     size_t j = syntax.find('>', i);
@@ -166,17 +165,20 @@ bool TryStrToFloat(std::string_view text, double* value) {
   size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   size_t digits = 0;
-  while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+  while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+    ++i, ++digits;
   if (i < s.size() && s[i] == '.') {
     ++i;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+      ++i, ++digits;
   }
   if (digits == 0) return false;
   if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
     ++i;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
     size_t exp_digits = 0;
-    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i, ++exp_digits;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+      ++i, ++exp_digits;
     if (exp_digits == 0) return false;
   }
   if (i != s.size()) return false;

@@ -45,8 +45,7 @@ RULECORE_API std::string SetToString(TIETypes kinds, std::string_view separator 
 // The same for any enumeration set given as bits, removing `prefix_length`
 // characters from each member name.
 RULECORE_API std::string SetToString(const TEnumInfo& info, uint32_t bits,
-                                     std::string_view separator, bool brackets,
-                                     int prefix_length);
+                                     std::string_view separator, bool brackets, int prefix_length);
 // The inverse: `text` is trimmed and split at "[", "]", "," and blanks; every
 // piece with `prefix` put in front must name a member, else EConvertError with
 // SInvalidSetItem. Returns the set as bits.

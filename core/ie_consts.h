@@ -135,13 +135,7 @@ enum TRuleConstruct : uint8_t { rcPattern, rcAction };
 
 enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst };
 
-enum TConstructWatch : uint8_t {
-  cwActivation,
-  cwFact,
-  cwRule,
-  cwCompilation,
-  cwStatistics
-};
+enum TConstructWatch : uint8_t { cwActivation, cwFact, cwRule, cwCompilation, cwStatistics };
 using TConstructWatches = TSet<TConstructWatch>;
 
 // Options of a host front end; the runtime library itself does not act on them.

@@ -17,10 +17,16 @@ namespace rulecore {
 
 namespace {
 
-TObject* NewValue(TComponent*) { return new TIEValue; }
-TObject* NewNexus(TComponent*) { return new TIEValueNexus(nullptr); }
+TObject* NewValue(TComponent*) {
+  return new TIEValue;
+}
+TObject* NewNexus(TComponent*) {
+  return new TIEValueNexus(nullptr);
+}
 
-bool IsTextKind(TIEType kind) { return IEStringTypes.Contains(kind); }
+bool IsTextKind(TIEType kind) {
+  return IEStringTypes.Contains(kind);
+}
 
 // The kinds whose payload is an interface holding one reference.
 constexpr TIETypes kInterfaceKinds{dtFunCall, dtFact, dtList, dtSingletons, dtFuzzy};
@@ -40,7 +46,9 @@ void TIEValueNexus::Notification(TComponent* c, TOperation op) {
 
 TIEValue::TIEValue() = default;
 
-TIEValue::TIEValue(const TClassInfo* cls) : kind_(dtClass) { payload_.cls = cls; }
+TIEValue::TIEValue(const TClassInfo* cls) : kind_(dtClass) {
+  payload_.cls = cls;
+}
 
 TIEValue::TIEValue(int32_t value, TIEType kind) {
   if (!IEIntegerTypes.Contains(kind)) RaiseIE(SInvalidValueType);
@@ -53,7 +61,9 @@ TIEValue::TIEValue(std::string_view text, TIEType kind) : text_(text) {
   kind_ = kind;
 }
 
-TIEValue::TIEValue(double value) : kind_(dtFloat) { payload_.f = value; }
+TIEValue::TIEValue(double value) : kind_(dtFloat) {
+  payload_.f = value;
+}
 
 TIEValue::TIEValue(IValueVector* list) : kind_(dtList) {
   payload_.list = list;
@@ -89,7 +99,9 @@ TIEValue::TIEValue(TObject* object, bool owns) {
   }
 }
 
-TIEValue::TIEValue(void* address) : kind_(dtExternalAddress) { payload_.address = address; }
+TIEValue::TIEValue(void* address) : kind_(dtExternalAddress) {
+  payload_.address = address;
+}
 
 TIEValue::TIEValue(IIEValue* source) {
   if (auto* v = dynamic_cast<TIEValue*>(source)) {
@@ -160,29 +172,45 @@ void TIEValue::SetText(std::string_view text, TIEType kind) {
   Changed();
 }
 
-void TIEValue::SetInt(int32_t value, TIEType kind) { SetPayload(kind, &Payload::i, value); }
+void TIEValue::SetInt(int32_t value, TIEType kind) {
+  SetPayload(kind, &Payload::i, value);
+}
 
-void TIEValue::SetAsFloat(double value) { SetPayload(dtFloat, &Payload::f, value); }
+void TIEValue::SetAsFloat(double value) {
+  SetPayload(dtFloat, &Payload::f, value);
+}
 
 void TIEValue::SetAsExternalAddress(void* address) {
   SetPayload(dtExternalAddress, &Payload::address, address);
 }
 
-void TIEValue::SetAsFunCall(IFunCall* call) { SetHeld(dtFunCall, &Payload::call, call); }
+void TIEValue::SetAsFunCall(IFunCall* call) {
+  SetHeld(dtFunCall, &Payload::call, call);
+}
 
-void TIEValue::SetAsFact(IFact* fact) { SetHeld(dtFact, &Payload::fact, fact); }
+void TIEValue::SetAsFact(IFact* fact) {
+  SetHeld(dtFact, &Payload::fact, fact);
+}
 
-void TIEValue::SetAsList(IValueVector* list) { SetHeld(dtList, &Payload::list, list); }
+void TIEValue::SetAsList(IValueVector* list) {
+  SetHeld(dtList, &Payload::list, list);
+}
 
 void TIEValue::SetAsSingletons(ISingletonsVector* singletons) {
   SetHeld(dtSingletons, &Payload::singletons, singletons);
 }
 
-void TIEValue::SetAsFuzzy(IFuzzySet* set) { SetHeld(dtFuzzy, &Payload::fuzzy, set); }
+void TIEValue::SetAsFuzzy(IFuzzySet* set) {
+  SetHeld(dtFuzzy, &Payload::fuzzy, set);
+}
 
-void TIEValue::SetAsObject(TObject* object) { SetPayload(dtObject, &Payload::object, object); }
+void TIEValue::SetAsObject(TObject* object) {
+  SetPayload(dtObject, &Payload::object, object);
+}
 
-void TIEValue::SetAsClass(const TClassInfo* cls) { SetPayload(dtClass, &Payload::cls, cls); }
+void TIEValue::SetAsClass(const TClassInfo* cls) {
+  SetPayload(dtClass, &Payload::cls, cls);
+}
 
 void TIEValue::SetAsOwnedObject(TObject* object) {
   if (kind_ == dtObject && owns_ && payload_.object == object) return;  // already ours
@@ -274,7 +302,8 @@ double TIEValue::GetAsNumeric() const {
     case dtDescriptor:
       return payload_.i;
     case dtExternalAddress:
-      return static_cast<double>(static_cast<int32_t>(reinterpret_cast<uintptr_t>(payload_.address)));
+      return static_cast<double>(
+          static_cast<int32_t>(reinterpret_cast<uintptr_t>(payload_.address)));
     case dtFloat:
       return payload_.f;
     case dtFuzzy:
@@ -395,8 +424,8 @@ std::string TIEValue::GetToString() const {
     case dtClass:
       return payload_.cls ? std::string(payload_.cls->name) : std::string();
     case dtExternalAddress:
-      return "<External-Address: " +
-             std::to_string(reinterpret_cast<uintptr_t>(payload_.address)) + ">";
+      return "<External-Address: " + std::to_string(reinterpret_cast<uintptr_t>(payload_.address)) +
+             ">";
     case dtSingletons:
       return payload_.singletons ? payload_.singletons->GetToString() : std::string();
     case dtFuzzy:
@@ -617,8 +646,10 @@ IInterface* TIEValue::HeldInterface() const {
 
 void TIEValue::CopyFrom(const TIEValue& source, bool clone_list) {
   if (source.kind_ == dtObject && source.owns_) {
-    if (source.payload_.object) TakeOwnership(CopyOwnedObject(source.payload_.object));
-    else kind_ = dtObject;
+    if (source.payload_.object)
+      TakeOwnership(CopyOwnedObject(source.payload_.object));
+    else
+      kind_ = dtObject;
   } else if (source.kind_ == dtList && (clone_list || source.constant_)) {
     // A copy of a shared constant gets a vector of its own: sharing the
     // constant's would let the copy's owner change the constant.
@@ -814,23 +845,35 @@ struct ConstantsRelease {
 
 bool IsValueConstant(const IIEValue* value) {
   if (!value) return false;
-  for (IIEValue* v : {FCTrue, FCFalse, FCNil, FCNilList, FCCatch, FCExcept, FCFinally, FCElse,
-                      FCDo, FCEOF, FCThen, FCPI, FCEmptyString, FCZero})
+  for (IIEValue* v : {FCTrue, FCFalse, FCNil, FCNilList, FCCatch, FCExcept, FCFinally, FCElse, FCDo,
+                      FCEOF, FCThen, FCPI, FCEmptyString, FCZero})
     if (v == value) return true;
   return false;
 }
 
-Ref<IIEValue> NewAtom(std::string_view text) { return Ref<IIEValue>(new TIEValue(text, dtAtom)); }
+Ref<IIEValue> NewAtom(std::string_view text) {
+  return Ref<IIEValue>(new TIEValue(text, dtAtom));
+}
 Ref<IIEValue> NewString(std::string_view text) {
   return Ref<IIEValue>(new TIEValue(text, dtString));
 }
 Ref<IIEValue> NewVariable(std::string_view name) {
   return Ref<IIEValue>(new TIEValue(name, dtVariable));
 }
-Ref<IIEValue> NewInteger(int32_t value) { return Ref<IIEValue>(new TIEValue(value, dtInteger)); }
-Ref<IIEValue> NewFactId(int32_t id) { return Ref<IIEValue>(new TIEValue(id, dtFactId)); }
-Ref<IIEValue> NewFloat(double value) { return Ref<IIEValue>(new TIEValue(value)); }
-Ref<IIEValue> NewList(IValueVector* list) { return Ref<IIEValue>(new TIEValue(list)); }
-Ref<IIEValue> NewEmptyList() { return Ref<IIEValue>(new TIEValue(new TValueVector)); }
+Ref<IIEValue> NewInteger(int32_t value) {
+  return Ref<IIEValue>(new TIEValue(value, dtInteger));
+}
+Ref<IIEValue> NewFactId(int32_t id) {
+  return Ref<IIEValue>(new TIEValue(id, dtFactId));
+}
+Ref<IIEValue> NewFloat(double value) {
+  return Ref<IIEValue>(new TIEValue(value));
+}
+Ref<IIEValue> NewList(IValueVector* list) {
+  return Ref<IIEValue>(new TIEValue(list));
+}
+Ref<IIEValue> NewEmptyList() {
+  return Ref<IIEValue>(new TIEValue(new TValueVector));
+}
 
 }  // namespace rulecore

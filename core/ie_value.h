@@ -201,10 +201,10 @@ class RULECORE_API TIEValue : public TPersistent, public IIEValue {
   std::string text_;
   Payload payload_{};
   TIEType kind_ = dtNone;
-  bool owns_ = false;     // dtObject only: the value owns payload_.object
+  bool owns_ = false;  // dtObject only: the value owns payload_.object
   bool constant_ = false;
   int32_t tag_ = 0;
-  std::unique_ptr<TIEValueNexus> nexus_;          // when the owned object is a component
+  std::unique_ptr<TIEValueNexus> nexus_;            // when the owned object is a component
   std::unique_ptr<TIEValueChangeEvent> on_change_;  // nil when no listener
 };
 

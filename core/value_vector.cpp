@@ -28,9 +28,13 @@ int TValueVector::Add(IIEValue* value) {
   return GetValueCount() - 1;
 }
 
-IIEValue* TValueVector::First() const { return Get(0); }
+IIEValue* TValueVector::First() const {
+  return Get(0);
+}
 
-IIEValue* TValueVector::Last() const { return Get(GetValueCount() - 1); }
+IIEValue* TValueVector::Last() const {
+  return Get(GetValueCount() - 1);
+}
 
 int TValueVector::IndexOf(IIEValue* value) const {
   for (size_t i = 0; i < values_.size(); ++i) {
@@ -54,7 +58,8 @@ void TValueVector::Append(IValueVector* other) {
   if (!other) return;
   int n = other->GetValueCount();  // read first: `other` may be this vector
   values_.reserve(values_.size() + static_cast<size_t>(n));
-  for (int i = 0; i < n; ++i) values_.emplace_back(other->Get(i));
+  for (int i = 0; i < n; ++i)
+    values_.emplace_back(other->Get(i));
 }
 
 int TValueVector::Remove(IIEValue* value) {
@@ -112,7 +117,8 @@ void TValueVector::Assign(IInterface* source) {
 Ref<IValueVector> TValueVector::Clone() const {
   Ref<TValueVector> copy(new TValueVector);
   copy->values_.reserve(values_.size());
-  for (const Ref<IIEValue>& v : values_) copy->values_.push_back(v ? v->Clone() : nullptr);
+  for (const Ref<IIEValue>& v : values_)
+    copy->values_.push_back(v ? v->Clone() : nullptr);
   copy->tag_ = tag_;
   return copy;
 }
@@ -120,8 +126,12 @@ Ref<IValueVector> TValueVector::Clone() const {
 // ---------------------------------------------------------------- TSingletonsVector
 
 namespace {
-TObject* NewSingletons(TComponent*) { return new TSingletonsVector; }
-TObject* NewValueHashTable(TComponent*) { return new TValueHashTable; }
+TObject* NewSingletons(TComponent*) {
+  return new TSingletonsVector;
+}
+TObject* NewValueHashTable(TComponent*) {
+  return new TValueHashTable;
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TSingletonsVector, TPersistent, NewSingletons)
@@ -153,7 +163,8 @@ void TSingletonsVector::Delete(int index) {
 void TSingletonsVector::Append(ISingletonsVector* other) {
   if (!other) return;
   int n = other->GetCount();
-  for (int i = 0; i < n; ++i) Add(other->GetXValues(i), other->GetYValues(i));
+  for (int i = 0; i < n; ++i)
+    Add(other->GetXValues(i), other->GetYValues(i));
 }
 
 bool TSingletonsVector::Equals(ISingletonsVector* other) {
@@ -212,7 +223,8 @@ void TSingletonsVector::CopyPairs(const ISingletonsVector& source) {
 
 void TSingletonsVector::Assign(IInterface* source) {
   auto* other = Query<ISingletonsVector>(source);
-  if (!other) throw EConvertError("Cannot assign a non-singletons interface to a TSingletonsVector");
+  if (!other)
+    throw EConvertError("Cannot assign a non-singletons interface to a TSingletonsVector");
   if (other != this) CopyPairs(*other);
 }
 
@@ -245,7 +257,8 @@ void TValueHashTable::Assign(const TPersistent& source) {
   }
   if (other == this) return;
   TStringHashTable<Ref<IIEValue>> copy;
-  for (const auto& [name, value] : other->table_) copy.Put(name, value ? value->Clone() : nullptr);
+  for (const auto& [name, value] : other->table_)
+    copy.Put(name, value ? value->Clone() : nullptr);
   table_ = std::move(copy);
 }
 

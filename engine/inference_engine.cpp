@@ -364,8 +364,14 @@ bool TInferenceEngine::RemoveRule(const std::string& name) {
   TRule* rule = FindRule(name);
   if (!rule) return false;
   if (OnRemoveRule) OnRemoveRule(this, rule);
-  std::unique_ptr<TRule> gone = ExtractRule(rule);
+  Retire(ExtractRule(rule));
   return true;
+}
+
+void TInferenceEngine::Retire(std::unique_ptr<TRule> rule) {
+  // The rule of the firing activation is still running its actions: it is
+  // freed when the firing ends.
+  if (rule && current_ && current_->Rule() == rule.get()) retired_rules_.push_back(std::move(rule));
 }
 
 void TInferenceEngine::RuleChange(TRule* rule) {
@@ -606,6 +612,7 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
                             current_->Token()->GetToFactsString());
         current_->Fire();
         current_.reset();
+        retired_rules_.clear();
         ++rules_fired_;
       }
       if (salience_evaluation_ == sEveryTime) {
@@ -616,6 +623,7 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
       // The firing activation leaves the agenda whatever its rule did.
       if (current_) agenda_.Remove(current_.get());
       current_.reset();
+      retired_rules_.clear();
       Unlock();
       throw;
     }
@@ -633,6 +641,7 @@ void TInferenceEngine::Clear() {
   next_rule_id_ = 0;
   network_->Clear();
   agenda_.Clear();
+  for (auto& [name, rule] : rules_) Retire(std::move(rule));
   rules_.Clear();
   for (auto& [name, tmpl] : templates_)
     if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();

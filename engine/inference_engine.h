@@ -210,6 +210,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void RetractAt(size_t index);
   // Drops the fact's entry from the duplicate check's table.
   void ForgetHash(IFact* fact);
+  // Frees a rule that left the rule table, or keeps it until the end of the
+  // firing when it is the rule being fired.
+  void Retire(std::unique_ptr<TRule> rule);
   int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
   void CreateInitialObjects();
@@ -246,6 +249,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   std::unique_ptr<TIEPattern> initial_pattern_;
   Ref<IFact> null_fact_;
   Ref<TActivation> current_;
+  std::vector<std::unique_ptr<TRule>> retired_rules_;  // removed while firing
   std::unique_ptr<std::recursive_mutex> lock_;
 };
 

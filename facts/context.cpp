@@ -11,13 +11,17 @@
 namespace rulecore {
 
 namespace {
-TObject* NewBinding(TComponent*) { return new TBinding; }
+TObject* NewBinding(TComponent*) {
+  return new TBinding;
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TBinding, TBindingInfo, NewBinding)
 RC_DEFINE_CLASS(TIEContext, TPersistent, nullptr)
 
-IFactEngine* AsFactEngine(TComponent* owner) { return dynamic_cast<IFactEngine*>(owner); }
+IFactEngine* AsFactEngine(TComponent* owner) {
+  return dynamic_cast<IFactEngine*>(owner);
+}
 
 // ---------------------------------------------------------------- TBinding
 
@@ -85,13 +89,15 @@ TIEContext::~TIEContext() = default;
 
 TIEContext* TIEContext::Root() {
   TIEContext* c = this;
-  while (c->parent_) c = c->parent_;
+  while (c->parent_)
+    c = c->parent_;
   return c;
 }
 
 const TIEContext* TIEContext::Root() const {
   const TIEContext* c = this;
-  while (c->parent_) c = c->parent_;
+  while (c->parent_)
+    c = c->parent_;
   return c;
 }
 
@@ -163,9 +169,13 @@ void TIEContext::SetReturnValue(IIEValue* value) {
   return_set_ = true;
 }
 
-void TIEContext::ClearReturnValue() { return_set_ = false; }
+void TIEContext::ClearReturnValue() {
+  return_set_ = false;
+}
 
-void TIEContext::Clear() { bindings_.Clear(); }
+void TIEContext::Clear() {
+  bindings_.Clear();
+}
 
 void TIEContext::Notify(TBinding* /*binding*/, TTableNotification action) {
   if (action == tnCleared) return_set_ = false;
@@ -261,8 +271,8 @@ IFact* TIEContext::Resolve(IFact* fact) {
       if (!is_fuzzy) {
         if (!engine_) RaiseIE(SUnknownEngine);
         IIEDefinedType* type = slot->GetExtendedTypeInfo();
-        result = engine_->EvalFuzzyExpression(type ? type->GetFuzzyType() : nullptr,
-                                              result.get(), this);
+        result =
+            engine_->EvalFuzzyExpression(type ? type->GetFuzzyType() : nullptr, result.get(), this);
         if (slot->GetSlotType().Contains(dtMultiSlot) && result->GetDType() != dtList) {
           Ref<TValueVector> wrap(new TValueVector);
           wrap->Add(result.get());

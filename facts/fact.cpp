@@ -14,7 +14,9 @@ namespace rulecore {
 
 namespace {
 
-TObject* NewFact(TComponent*) { return new TFact; }
+TObject* NewFact(TComponent*) {
+  return new TFact;
+}
 
 // The copy a slot or fact keeps of a value. Clone shares a list's vector
 // with its source; the copy gets a vector of its own, so that changing one
@@ -108,14 +110,16 @@ void TFact::SetValue(std::string_view slot_name, IIEValue* value) {
 std::vector<IIEValue*> TFact::GetSlotValues() const {
   std::vector<IIEValue*> out;
   out.reserve(static_cast<size_t>(values_.Count()));
-  for (const auto& [name, entry] : values_) out.push_back(entry.value.get());
+  for (const auto& [name, entry] : values_)
+    out.push_back(entry.value.get());
   return out;
 }
 
 std::vector<std::string> TFact::GetSlotNames() const {
   std::vector<std::string> out;
   out.reserve(static_cast<size_t>(values_.Count()));
-  for (const auto& [name, entry] : values_) out.push_back(name);
+  for (const auto& [name, entry] : values_)
+    out.push_back(name);
   return out;
 }
 

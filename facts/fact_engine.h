@@ -38,8 +38,7 @@ class RULECORE_API IFactEngine : public IReasoner {
   virtual std::string PrettyPrint(TIEPattern* pattern) = 0;
 
   // Told before a template of this engine changes its name.
-  virtual void ChangeFactTemplateName(const std::string& old_name,
-                                      const std::string& new_name) = 0;
+  virtual void ChangeFactTemplateName(const std::string& old_name, const std::string& new_name) = 0;
   // Readers of rule-language text; parse errors pass through as raised.
   virtual Ref<IFactSlot> ParseFactTemplateSlot(const std::string& text) = 0;
   virtual Ref<IIEValue> ParseValue(const std::string& text) = 0;

@@ -13,11 +13,14 @@ namespace rulecore {
 namespace {
 
 std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
-bool IsBlank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
+bool IsBlank(const std::string& s) {
+  return s.find_first_not_of(" \t\r\n") == std::string::npos;
+}
 
 // The printed form of a defined type as a slot shows it.
 std::string TypeText(IIEDefinedType* type) {
@@ -65,8 +68,7 @@ std::string SlotToRuleText(const IFactSlot& slot) {
     TIETypes shown = kinds - IEAlwaysValidTypes;
     if (multi) shown = shown - IEMultiSlotTypes;
     out += "(type " + Upper(SetToString(shown, " ", false)) + (multi ? ") " : ")");
-    if (!clause.empty())
-      out += std::string(NewLineString) + IndentString + IndentString + clause;
+    if (!clause.empty()) out += std::string(NewLineString) + IndentString + IndentString + clause;
   } else {
     out += clause;
   }

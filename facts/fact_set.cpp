@@ -10,7 +10,9 @@
 namespace rulecore {
 
 namespace {
-TObject* NewFactSet(TComponent* owner) { return new TFactSet(owner); }
+TObject* NewFactSet(TComponent* owner) {
+  return new TFactSet(owner);
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TFactSet, TComponent, NewFactSet)
@@ -59,12 +61,14 @@ void TFactSet::SetEngine(IFactEngine* engine) {
     engine_->AddFactSet(this);
     ParseEntries();
   } else {
-    for (Entry& e : entries_) e.fact.reset();
+    for (Entry& e : entries_)
+      e.fact.reset();
   }
 }
 
 void TFactSet::ParseEntries() {
-  for (Entry& e : entries_) e.fact = engine_->ParseFact(e.text);
+  for (Entry& e : entries_)
+    e.fact = engine_->ParseFact(e.text);
 }
 
 void TFactSet::Notification(TComponent* c, TOperation op) {
@@ -74,7 +78,8 @@ void TFactSet::Notification(TComponent* c, TOperation op) {
   if (op == opRemove && engine_ && c == engine_component_) {
     engine_ = nullptr;
     engine_component_ = nullptr;
-    for (Entry& e : entries_) e.fact.reset();
+    for (Entry& e : entries_)
+      e.fact.reset();
   }
 }
 
@@ -85,15 +90,18 @@ const std::string& TFactSet::FactText(int i) const {
 
 TStringList TFactSet::Facts() const {
   TStringList list;
-  for (const Entry& e : entries_) list.Add(e.text);
+  for (const Entry& e : entries_)
+    list.Add(e.text);
   return list;
 }
 
 void TFactSet::SetFacts(const TStringList& texts) {
   entries_.clear();
-  for (int i = 0; i < texts.Count(); ++i) entries_.push_back({texts.Get(i), nullptr});
+  for (int i = 0; i < texts.Count(); ++i)
+    entries_.push_back({texts.Get(i), nullptr});
   if (engine_)
-    for (Entry& e : entries_) e.fact = engine_->ParseFact(e.text + NewLineString);
+    for (Entry& e : entries_)
+      e.fact = engine_->ParseFact(e.text + NewLineString);
 }
 
 int TFactSet::AddFact(IFact* fact) {

@@ -18,8 +18,12 @@ namespace rulecore {
 
 namespace {
 
-TObject* NewSlot(TComponent*) { return new TFactSlot; }
-TObject* NewTemplate(TComponent* owner) { return new TFactTemplate(owner); }
+TObject* NewSlot(TComponent*) {
+  return new TFactSlot;
+}
+TObject* NewTemplate(TComponent* owner) {
+  return new TFactTemplate(owner);
+}
 
 void CheckName(const std::string& name) {
   if (ContainsCharacters(name, SInvalidNameCharacters) > 0) RaiseIE(SInvalidName, {name});
@@ -48,7 +52,8 @@ bool IsBlank(std::string_view s) {
 }
 
 std::string Upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : s)
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return s;
 }
 
@@ -70,7 +75,9 @@ bool TFactSlot::IsMultiSlot() const {
   return slot_type_.Contains(dtList) || slot_type_.Contains(dtMultiSlot);
 }
 
-IFactEngine* TFactSlot::Engine() const { return template_ ? template_->Engine() : nullptr; }
+IFactEngine* TFactSlot::Engine() const {
+  return template_ ? template_->Engine() : nullptr;
+}
 
 bool TFactSlot::DynamicChecks() const {
   IFactEngine* engine = Engine();
@@ -91,8 +98,7 @@ void TFactSlot::Listen(bool on) {
 }
 
 void TFactSlot::ValueChanged(IIEValue* value) {
-  if (DynamicChecks() && !IsValid(value))
-    RaiseIE(SInvalidValue, {value->GetToString(), name_});
+  if (DynamicChecks() && !IsValid(value)) RaiseIE(SInvalidValue, {value->GetToString(), name_});
 }
 
 void TFactSlot::SetName(const std::string& name) {
@@ -182,20 +188,20 @@ std::string TFactSlot::GetInvalidValueString(IIEValue* value) {
   TIEType kind = value->GetDType();
   if (!slot_type_.Contains(kind) && kind != dtVariable && kind != dtFunCall &&
       kind != dtMultiVariable)
-    return Format(SInvalidSlotValue,
-                  {Format(SNotCorrectType, {kinds, value->GetToString(), GetIETypeName(kind)}),
-                   name_});
+    return Format(
+        SInvalidSlotValue,
+        {Format(SNotCorrectType, {kinds, value->GetToString(), GetIETypeName(kind)}), name_});
   if (kind == dtList) {
     IValueVector* list = value->GetAsList();
     for (int i = 0; list && i < list->GetValueCount(); ++i) {
       IIEValue* e = list->Get(i);
       if (!e || slot_type_.Contains(e->GetDType()) || IEAlwaysValidTypes.Contains(e->GetDType()))
         continue;
-      return Format(SInvalidSlotValue,
-                    {Format(SNotCorrectType, {kinds, value->GetToString(),
-                                              GetIETypeName(e->GetDType()) + " (" +
-                                                  e->GetToString() + ")"}),
-                     name_});
+      return Format(
+          SInvalidSlotValue,
+          {Format(SNotCorrectType, {kinds, value->GetToString(),
+                                    GetIETypeName(e->GetDType()) + " (" + e->GetToString() + ")"}),
+           name_});
     }
   }
   return {};
@@ -273,8 +279,8 @@ TFactTemplate::TFactTemplate(TComponent* owner, const std::string& name) : TFact
   name_ = name;
 }
 
-TFactTemplate::TFactTemplate(TComponent* owner, const std::string& name,
-                             const std::string& comment, IFactTemplate* parent)
+TFactTemplate::TFactTemplate(TComponent* owner, const std::string& name, const std::string& comment,
+                             IFactTemplate* parent)
     : TFactTemplate(owner) {
   if (parent) {
     CopyFrom(*parent);
@@ -289,7 +295,9 @@ TFactTemplate::~TFactTemplate() {
     if (auto* s = dynamic_cast<TFactSlot*>(slot.get())) s->template_ = nullptr;
 }
 
-IFactEngine* TFactTemplate::Engine() const { return AsFactEngine(owner_); }
+IFactEngine* TFactTemplate::Engine() const {
+  return AsFactEngine(owner_);
+}
 
 void TFactTemplate::RecomputeOrdered() {
   is_ordered_ = slots_.Count() < 2 && slots_.ContainsKey(SDefaultSlotName);
@@ -399,7 +407,9 @@ IFactSlot* TFactTemplate::GetSlot(std::string_view name) const {
   return slot->get();
 }
 
-bool TFactTemplate::ContainsSlot(std::string_view name) const { return slots_.ContainsKey(name); }
+bool TFactTemplate::ContainsSlot(std::string_view name) const {
+  return slots_.ContainsKey(name);
+}
 
 bool TFactTemplate::ContainsSlot(std::string_view name, IFactSlot** slot) const {
   const Ref<IFactSlot>* found = slots_.Find(name);
@@ -410,14 +420,16 @@ bool TFactTemplate::ContainsSlot(std::string_view name, IFactSlot** slot) const 
 std::vector<IFactSlot*> TFactTemplate::GetSlots() const {
   std::vector<IFactSlot*> out;
   out.reserve(static_cast<size_t>(slots_.Count()));
-  for (const auto& [name, slot] : slots_) out.push_back(slot.get());
+  for (const auto& [name, slot] : slots_)
+    out.push_back(slot.get());
   return out;
 }
 
 std::vector<std::string> TFactTemplate::GetSlotNames() const {
   std::vector<std::string> out;
   out.reserve(static_cast<size_t>(slot_names_.Count()));
-  for (int i = 0; i < slot_names_.Count(); ++i) out.push_back(slot_names_.Get(i));
+  for (int i = 0; i < slot_names_.Count(); ++i)
+    out.push_back(slot_names_.Get(i));
   return out;
 }
 
@@ -506,7 +518,8 @@ Ref<IFact> TFactTemplate::NewFact() {
 int32_t TFactTemplate::GetHashCode() const {
   if (names_changed_) {
     std::string text = name_ + "\r\n";
-    for (int i = 0; i < slot_names_.Count(); ++i) text += slot_names_.Get(i) + "\r\n";
+    for (int i = 0; i < slot_names_.Count(); ++i)
+      text += slot_names_.Get(i) + "\r\n";
     hash_code_ = CalculateHash(text, 1);
     names_changed_ = false;
   }
@@ -516,8 +529,7 @@ int32_t TFactTemplate::GetHashCode() const {
 bool TFactTemplate::Equals(IInterface* other) {
   if (other == static_cast<IFactTemplate*>(this)) return true;
   auto* tmpl = Query<IFactTemplate>(other);
-  if (!tmpl || tmpl->IsOrdered() != is_ordered_ || tmpl->GetTemplateName() != name_)
-    return false;
+  if (!tmpl || tmpl->IsOrdered() != is_ordered_ || tmpl->GetTemplateName() != name_) return false;
   for (const auto& [name, slot] : slots_) {
     IFactSlot* theirs = nullptr;
     if (!tmpl->ContainsSlot(name, &theirs) || !slot->Equals(static_cast<IInterface*>(theirs)))

@@ -1,10 +1,10 @@
 // rulecore: an embeddable expert-system shell.
 #include "facts/pattern.h"
 
+#include <strings.h>
 #include <algorithm>
 #include <atomic>
 #include <utility>
-#include <strings.h>
 
 #include "core/ie_exception.h"
 #include "core/ie_value.h"
@@ -50,10 +50,13 @@ std::unique_ptr<TIEPatternMatchTest> TSlotTests::Extract(int i) {
   return test;
 }
 
-void TSlotTests::Delete(int i) { Extract(i); }
+void TSlotTests::Delete(int i) {
+  Extract(i);
+}
 
 void TSlotTests::Clear() {
-  while (Count() > 0) Delete(Count() - 1);
+  while (Count() > 0)
+    Delete(Count() - 1);
 }
 
 // ================================================================ TIEPattern
@@ -62,7 +65,8 @@ TIEPattern::TIEPattern(IPatternOwner* owner, const std::string& name, IFactTempl
                        int32_t negated_count)
     : template_(tmpl), negated_count_(negated_count), name_(name), owner_(owner) {
   if (tmpl)
-    for (const std::string& slot : tmpl->GetSlotNames()) EnsureSlot(slot);
+    for (const std::string& slot : tmpl->GetSlotNames())
+      EnsureSlot(slot);
 }
 
 TIEPattern::~TIEPattern() = default;
@@ -173,7 +177,9 @@ void TIEPattern::SetOwner(IPatternOwner* owner) {
   Change();
 }
 
-void TIEPattern::BeginUpdate() { ++update_count_; }
+void TIEPattern::BeginUpdate() {
+  ++update_count_;
+}
 
 void TIEPattern::EndUpdate() {
   if (update_count_ > 0 && --update_count_ == 0) Change();
@@ -192,7 +198,9 @@ void TIEPattern::TestNotification(TIEPatternMatchTest* test, bool added) {
   Change();
 }
 
-void TIEPattern::TestChange(TIEPatternMatchTest*) { Change(); }
+void TIEPattern::TestChange(TIEPatternMatchTest*) {
+  Change();
+}
 
 void TIEPattern::TestConjunctionChange(TIEPatternMatchTest* test) {
   disjunction_count_ += test->Conjunction() ? -1 : 1;
@@ -225,7 +233,8 @@ void TIEPattern::FixTests() {
         ++j;
       }
       if (!has_or) {
-        for (int t = k; t < j; ++t) plan.emplace_back(t, nullptr);
+        for (int t = k; t < j; ++t)
+          plan.emplace_back(t, nullptr);
         k = j;
         continue;
       }
@@ -248,7 +257,8 @@ void TIEPattern::FixTests() {
       int g = start;
       while (g < j) {
         int end = g + 1;
-        while (end < j && tests->Get(end)->Conjunction()) ++end;
+        while (end < j && tests->Get(end)->Conjunction())
+          ++end;
         if (end - g == 1) {
           either->AddArgument(tests->Get(g)->ConvertToFunCall(engine, variable.get()).get());
         } else {
@@ -272,7 +282,8 @@ void TIEPattern::FixTests() {
   BeginUpdate();
   for (auto& [tests, plan] : plans) {
     std::vector<std::unique_ptr<TIEPatternMatchTest>> old;
-    while (tests->Count() > 0) old.push_back(tests->Extract(0));
+    while (tests->Count() > 0)
+      old.push_back(tests->Extract(0));
     for (auto& [index, test] : plan)
       tests->Add(index >= 0 ? std::move(old[static_cast<size_t>(index)]) : std::move(test));
   }
@@ -404,7 +415,8 @@ std::string PatternToRuleText(const TIEPattern& pattern,
     text = "(not " + text + ")";
   } else if (n >= 2) {
     text = "(exists " + text + ")";
-    for (int32_t k = 0; k < n - 2; ++k) text = "(not " + text + ")";
+    for (int32_t k = 0; k < n - 2; ++k)
+      text = "(not " + text + ")";
   }
   if (!pattern.BoundName().empty()) text = "?" + pattern.BoundName() + " <- " + text;
   return comment + text;

@@ -9,10 +9,16 @@
 namespace rulecore {
 
 namespace {
-TObject* NewPatternMatchTest(TComponent*) { return new TIEPatternMatchTest; }
-TObject* NewJoinTest(TComponent*) { return new TIEJoinTest; }
+TObject* NewPatternMatchTest(TComponent*) {
+  return new TIEPatternMatchTest;
+}
+TObject* NewJoinTest(TComponent*) {
+  return new TIEJoinTest;
+}
 
-bool SameValue(IIEValue* a, IIEValue* b) { return a == b || (a && a->Equals(b)); }
+bool SameValue(IIEValue* a, IIEValue* b) {
+  return a == b || (a && a->Equals(b));
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TIESlotTest, TPersistent, nullptr)
@@ -21,7 +27,9 @@ RC_DEFINE_CLASS(TIEJoinTest, TIESlotTest, NewJoinTest)
 
 // ================================================================ TIESlotTest
 
-std::string TIESlotTest::GetToString() const { return test_type_ == sttEquals ? "=" : "<>"; }
+std::string TIESlotTest::GetToString() const {
+  return test_type_ == sttEquals ? "=" : "<>";
+}
 
 bool TIESlotTest::Equals(const TIESlotTest& other) const {
   return &other.ClassType() == &ClassType() && other.test_type_ == test_type_;
@@ -47,8 +55,8 @@ void TIESlotTest::Assign(const TPersistent& source) {
 
 TIEPatternMatchTest::TIEPatternMatchTest(TIEPattern* pattern) : pattern_(pattern) {}
 
-TIEPatternMatchTest::TIEPatternMatchTest(TIEPattern* pattern, TSlotTestType type,
-                                         int32_t sub_index, IIEValue* value)
+TIEPatternMatchTest::TIEPatternMatchTest(TIEPattern* pattern, TSlotTestType type, int32_t sub_index,
+                                         IIEValue* value)
     : TIESlotTest(type),
       slot_value_(value ? value->Clone() : nullptr),
       sub_index_(sub_index),
@@ -77,8 +85,7 @@ bool TIEPatternMatchTest::PerformTest(TIEContext* context) {
   return TestType() == sttEquals ? !is_false : is_false;
 }
 
-Ref<IIEValue> TIEPatternMatchTest::ConvertToFunCall(IReasoner* reasoner,
-                                                    IIEValue* argument) const {
+Ref<IIEValue> TIEPatternMatchTest::ConvertToFunCall(IReasoner* reasoner, IIEValue* argument) const {
   Ref<TFunctionCall> call;
   if (slot_value_ && slot_value_->GetDType() == dtFunCall) {
     IFunCall* own = slot_value_->GetAsFunCall();
@@ -112,8 +119,7 @@ bool TIEPatternMatchTest::Matches(bool positive, bool conjunction, int32_t sub_i
 }
 
 bool TIEPatternMatchTest::Matches(bool positive, int32_t sub_index, IIEValue* value) const {
-  return positive == IsPositive() && sub_index == sub_index_ &&
-         SameValue(slot_value_.get(), value);
+  return positive == IsPositive() && sub_index == sub_index_ && SameValue(slot_value_.get(), value);
 }
 
 std::unique_ptr<TIESlotTest> TIEPatternMatchTest::Clone() const {
@@ -137,9 +143,8 @@ TIEJoinTest::TIEJoinTest(TSlotTestType type, const std::string& left_slot,
                          const std::string& right_slot, int32_t token_idx)
     : TIESlotTest(type), right_slot_(right_slot), left_slot_(left_slot), token_idx_(token_idx) {}
 
-TIEJoinTest::TIEJoinTest(TSlotTestType type, const std::string& left_slot,
-                         int32_t left_sub_index, const std::string& right_slot,
-                         int32_t right_sub_index, int32_t token_idx)
+TIEJoinTest::TIEJoinTest(TSlotTestType type, const std::string& left_slot, int32_t left_sub_index,
+                         const std::string& right_slot, int32_t right_sub_index, int32_t token_idx)
     : TIESlotTest(type),
       right_sub_index_(right_sub_index),
       right_slot_(right_slot),
@@ -184,8 +189,8 @@ std::string TIEJoinTest::GetToString() const {
                   (join_type_ == tstSlot ? "tstSlot" : "tstMultiSlot") +
                   " TokenIdx: " + std::to_string(token_idx_);
   if (join_type_ == tstMultiSlot)
-    return s + " Left: " + left_slot_ + " " + std::to_string(left_sub_index_) + " Right: " +
-           right_slot_ + " " + std::to_string(right_sub_index_);
+    return s + " Left: " + left_slot_ + " " + std::to_string(left_sub_index_) +
+           " Right: " + right_slot_ + " " + std::to_string(right_sub_index_);
   return s + " Left: " + left_slot_ + " Right: " + right_slot_;
 }
 

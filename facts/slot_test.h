@@ -47,8 +47,7 @@ class RULECORE_API TIEPatternMatchTest : public TIESlotTest {
 
  public:
   explicit TIEPatternMatchTest(TIEPattern* pattern = nullptr);
-  TIEPatternMatchTest(TIEPattern* pattern, TSlotTestType type, int32_t sub_index,
-                      IIEValue* value);
+  TIEPatternMatchTest(TIEPattern* pattern, TSlotTestType type, int32_t sub_index, IIEValue* value);
 
   IIEValue* SlotValue() const { return slot_value_.get(); }
   // Stores a clone of `value` and tells the pattern.

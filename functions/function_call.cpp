@@ -43,7 +43,9 @@ int TFunctionCall::AddArgument(IFunCall* call) {
   return AddArgument(Ref<IIEValue>(new TIEValue(call)).get());
 }
 
-int TFunctionCall::AddArgument(IValueVector* list) { return AddArgument(NewList(list).get()); }
+int TFunctionCall::AddArgument(IValueVector* list) {
+  return AddArgument(NewList(list).get());
+}
 
 void TFunctionCall::Delete(int index) {
   CheckIndex(index);

@@ -20,8 +20,8 @@ TInterpretedFunction::TInterpretedFunction(const std::string& name)
 void TInterpretedFunction::AddArgument(const std::string& name, TIEType kind) {
   if (kind != dtAtom && kind != dtVariable && kind != dtMultiVariable)
     RaiseIE(SInvalidArgType,
-            {GetIETypeName(kind), GetIETypeName(dtAtom) + ", " + GetIETypeName(dtVariable) +
-                                      ", " + GetIETypeName(dtMultiVariable)});
+            {GetIETypeName(kind), GetIETypeName(dtAtom) + ", " + GetIETypeName(dtVariable) + ", " +
+                                      GetIETypeName(dtMultiVariable)});
   arguments_->Add(Ref<IIEValue>(new TIEValue(std::string_view(name), kind)).get());
 }
 
@@ -29,7 +29,9 @@ void TInterpretedFunction::AddStatement(IFunCall* statement) {
   statements_->Add(Ref<IIEValue>(new TIEValue(statement)).get());
 }
 
-void TInterpretedFunction::AddStatement(IIEValue* statement) { statements_->Add(statement); }
+void TInterpretedFunction::AddStatement(IIEValue* statement) {
+  statements_->Add(statement);
+}
 
 void TInterpretedFunction::Discard() {
   Ref<TValueVector> statements = statements_;  // dies after the swap
@@ -42,7 +44,9 @@ bool TInterpretedFunction::HasWildcard() const {
   return n > 0 && arguments_->Get(n - 1)->GetDType() == dtMultiVariable;
 }
 
-int32_t TInterpretedFunction::GetMinArgumentCount() const { return arguments_->GetValueCount(); }
+int32_t TInterpretedFunction::GetMinArgumentCount() const {
+  return arguments_->GetValueCount();
+}
 
 int32_t TInterpretedFunction::GetMaxArgumentCount() const {
   return HasWildcard() ? kUnboundedArguments : arguments_->GetValueCount();
@@ -68,7 +72,8 @@ void TInterpretedFunction::DoCall(IFunCall* call, TIEContext* context, Ref<IIEVa
         break;
       case dtMultiVariable: {
         Ref<TValueVector> rest(new TValueVector);
-        for (int j = i; j < n; ++j) rest->Add(Evaluate(call, j, context).get());
+        for (int j = i; j < n; ++j)
+          rest->Add(Evaluate(call, j, context).get());
         bound.emplace_back(param, NewList(rest.get()));
         break;
       }

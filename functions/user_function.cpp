@@ -60,7 +60,8 @@ void TIEUserFunction::ForgetReasoner(IReasoner* reasoner) {
 void TIEUserFunction::ClearReasoners() {
   // The last reasoner may hold the last reference: stay alive to the end.
   Ref<IUserFunction> keep(RefCount() > 0 ? this : nullptr);
-  while (!reasoners_.empty()) DeleteReasoner(GetReasonerCount() - 1);
+  while (!reasoners_.empty())
+    DeleteReasoner(GetReasonerCount() - 1);
 }
 
 int TIEUserFunction::IndexOfReasoner(IReasoner* reasoner) const {
@@ -82,9 +83,11 @@ void TIEUserFunction::SetFunctionName(const std::string& name) {
   if (name == name_) return;
   Ref<IUserFunction> keep(RefCount() > 0 ? this : nullptr);
   std::vector<IReasoner*> reasoners = reasoners_;
-  for (IReasoner* r : reasoners) r->RemoveUserFunction(this);
+  for (IReasoner* r : reasoners)
+    r->RemoveUserFunction(this);
   name_ = name;
-  for (IReasoner* r : reasoners) r->AddUserFunction(this);
+  for (IReasoner* r : reasoners)
+    r->AddUserFunction(this);
 }
 
 void TIEUserFunction::SetMinArgumentCount(int32_t count) {
@@ -108,7 +111,9 @@ void TIEUserFunction::Call(IFunCall* call, IIEContext* context, Ref<IIEValue>& r
   DoCall(call, ctx, result);
 }
 
-void TIEUserFunction::DoCall(IFunCall*, TIEContext*, Ref<IIEValue>& result) { result.reset(); }
+void TIEUserFunction::DoCall(IFunCall*, TIEContext*, Ref<IIEValue>& result) {
+  result.reset();
+}
 
 Ref<IIEValue> TIEUserFunction::Evaluate(IFunCall* call, int i, TIEContext* context) {
   IIEValue* arg = call->GetArgument(i);
@@ -145,7 +150,9 @@ TIEInnerFunction::TIEInnerFunction(TObject* owner) : owner_(owner) {
 
 TIEInnerFunction::~TIEInnerFunction() = default;
 
-void TIEInnerFunction::ClearOwner() { owner_ = nullptr; }
+void TIEInnerFunction::ClearOwner() {
+  owner_ = nullptr;
+}
 
 void TIEInnerFunction::DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) {
   result.reset();
@@ -160,8 +167,12 @@ void TIEInnerFunction::DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>
 // ================================================================ TCustomUserFunction
 
 namespace {
-TObject* NewCustomUserFunction(TComponent* owner) { return new TCustomUserFunction(owner); }
-TObject* NewUserFunction(TComponent* owner) { return new TUserFunction(owner); }
+TObject* NewCustomUserFunction(TComponent* owner) {
+  return new TCustomUserFunction(owner);
+}
+TObject* NewUserFunction(TComponent* owner) {
+  return new TUserFunction(owner);
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TCustomUserFunction, TComponent, NewCustomUserFunction)
@@ -182,7 +193,6 @@ TCustomUserFunction::~TCustomUserFunction() {
   inner_->ClearOwner();
 }
 
-
 void TCustomUserFunction::SetFunctionName(const std::string& name) {
   bool registered = engine_ && !inner_->GetFunctionName().empty();
   if (registered) engine_->RemoveUserFunction(inner_.get());
@@ -192,16 +202,16 @@ void TCustomUserFunction::SetFunctionName(const std::string& name) {
 
 void TCustomUserFunction::SetMinArgumentCount(int32_t count) {
   inner_->SetMinArgumentCount(count);
-  inner_->SetArgumentString(CreateArgumentExpressions(
-      inner_->GetArgumentString(), inner_->GetMinArgumentCount(), inner_->GetMaxArgumentCount(),
-      10));
+  inner_->SetArgumentString(CreateArgumentExpressions(inner_->GetArgumentString(),
+                                                      inner_->GetMinArgumentCount(),
+                                                      inner_->GetMaxArgumentCount(), 10));
 }
 
 void TCustomUserFunction::SetMaxArgumentCount(int32_t count) {
   inner_->SetMaxArgumentCount(count);
-  inner_->SetArgumentString(CreateArgumentExpressions(
-      inner_->GetArgumentString(), inner_->GetMinArgumentCount(), inner_->GetMaxArgumentCount(),
-      10));
+  inner_->SetArgumentString(CreateArgumentExpressions(inner_->GetArgumentString(),
+                                                      inner_->GetMinArgumentCount(),
+                                                      inner_->GetMaxArgumentCount(), 10));
 }
 
 void TCustomUserFunction::SetEngine(IReasoner* engine) {
@@ -225,8 +235,7 @@ void TCustomUserFunction::Notification(TComponent* c, TOperation op) {
   }
 }
 
-void TCustomUserFunction::HandleCall(IFunCall* call, TIEContext* context,
-                                     Ref<IIEValue>& result) {
+void TCustomUserFunction::HandleCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) {
   result = Ref<IIEValue>(FCNil);
   if (!ComponentState().Contains(csDesigning) && on_call_) on_call_(this, call, context, result);
 }

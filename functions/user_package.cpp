@@ -47,7 +47,8 @@ int TUserFunctionList::Remove(IUserFunction* function) {
 }
 
 void TUserFunctionList::Clear() {
-  while (Count() > 0) Delete(Count() - 1);
+  while (Count() > 0)
+    Delete(Count() - 1);
 }
 
 std::string TUserFunctionList::GetToString() const {
@@ -85,13 +86,16 @@ void TCustomReasonerOwner::ForgetReasoner(IReasoner* reasoner) {
 }
 
 void TCustomReasonerOwner::ClearReasoners() {
-  while (!reasoners_.empty()) RemoveReasoner(reasoners_.back());
+  while (!reasoners_.empty())
+    RemoveReasoner(reasoners_.back());
 }
 
 // ================================================================ TUserPackage
 
 namespace {
-TObject* NewUserPackage(TComponent* owner) { return NewPackage<TUserPackage>(owner); }
+TObject* NewUserPackage(TComponent* owner) {
+  return NewPackage<TUserPackage>(owner);
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TUserPackage, TComponent, NewUserPackage)
@@ -112,7 +116,9 @@ TUserPackage::~TUserPackage() {
   functions_.Clear();
 }
 
-void TUserPackage::AfterConstruction() { CreateFunctions(); }
+void TUserPackage::AfterConstruction() {
+  CreateFunctions();
+}
 
 void TUserPackage::CreateFunctions() {
   if (on_create_functions_) on_create_functions_(this);
@@ -130,11 +136,13 @@ int TUserPackage::IndexOf(const std::string& name) const {
 }
 
 void TUserPackage::AddReasoners(IUserFunction* function) {
-  for (int i = 0; i < ReasonerCount(); ++i) function->AddReasoner(Reasoner(i));
+  for (int i = 0; i < ReasonerCount(); ++i)
+    function->AddReasoner(Reasoner(i));
 }
 
 void TUserPackage::RemoveReasoners(IUserFunction* function) {
-  for (int i = 0; i < ReasonerCount(); ++i) function->DeleteReasoner(Reasoner(i));
+  for (int i = 0; i < ReasonerCount(); ++i)
+    function->DeleteReasoner(Reasoner(i));
 }
 
 void TUserPackage::ReasonerNotification(IReasoner* reasoner, bool added) {
@@ -198,7 +206,8 @@ void TUserPackage::Assign(const TPersistent& source) {
   }
   if (other == this) return;  // clearing first would lose them all
   functions_.Clear();
-  for (int i = 0; i < other->functions_.Count(); ++i) functions_.Add(other->functions_.Get(i));
+  for (int i = 0; i < other->functions_.Count(); ++i)
+    functions_.Add(other->functions_.Get(i));
 }
 
 }  // namespace rulecore

@@ -194,9 +194,8 @@ class RULECORE_API TIEClipsParser : public TIEParser {
   Ref<IIEValue> ParseParenthesised(IStreamToken* open);
   void PutBack(IStreamToken* token);
   // "(" keyword name [comment]; returns the token after them.
-  Ref<IStreamToken> ParseHeader(std::string& name, std::string& comment,
-                                const char* error_message, const char* routine,
-                                const char* keyword);
+  Ref<IStreamToken> ParseHeader(std::string& name, std::string& comment, const char* error_message,
+                                const char* routine, const char* keyword);
   void Expect(int32_t kind, const char* routine, const std::string& message);
   void ParseSlotTypes(TIETypes& kinds, Ref<IIEDefinedType>& type);
   void ParseRangeAndCardinality(TIEDefinedType* type, const std::string& keyword);

@@ -6,7 +6,9 @@
 namespace rulecore {
 
 namespace {
-TObject* NewComponent(TComponent* owner) { return new TComponent(owner); }
+TObject* NewComponent(TComponent* owner) {
+  return new TComponent(owner);
+}
 
 void Erase(std::vector<TComponent*>& v, TComponent* c) {
   auto it = std::find(v.begin(), v.end(), c);
@@ -38,7 +40,9 @@ TComponent::~TComponent() {
   if (owner_) owner_->RemoveComponent(this);
 }
 
-void TComponent::SetName(const std::string& name) { name_ = name; }
+void TComponent::SetName(const std::string& name) {
+  name_ = name;
+}
 
 TComponent* TComponent::FindComponent(const std::string& name) const {
   for (TComponent* c : components_)
@@ -74,7 +78,8 @@ void TComponent::SetLoading(bool on) {
 
 void TComponent::SetDesigning(bool on) {
   on ? state_.Include(csDesigning) : state_.Exclude(csDesigning);
-  for (TComponent* c : components_) c->SetDesigning(on);
+  for (TComponent* c : components_)
+    c->SetDesigning(on);
 }
 
 void TComponent::FreeNotification(TComponent* c) {
@@ -91,12 +96,15 @@ void TComponent::RemoveFreeNotification(TComponent* c) {
   Erase(c->free_notifies_, this);
 }
 
-void TComponent::Loaded() { state_.Exclude(csLoading); }
+void TComponent::Loaded() {
+  state_.Exclude(csLoading);
+}
 
 void TComponent::Destroying() {
   if (state_.Contains(csDestroying)) return;
   state_.Include(csDestroying);
-  for (TComponent* c : components_) c->Destroying();
+  for (TComponent* c : components_)
+    c->Destroying();
 }
 
 void TComponent::Notification(TComponent* c, TOperation op) {

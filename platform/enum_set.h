@@ -13,7 +13,8 @@ class TSet {
  public:
   constexpr TSet() = default;
   constexpr TSet(std::initializer_list<E> members) {
-    for (E e : members) Include(e);
+    for (E e : members)
+      Include(e);
   }
   static constexpr TSet FromBits(uint32_t bits) {
     TSet s;

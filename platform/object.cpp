@@ -1,9 +1,9 @@
 // rulecore: an embeddable expert-system shell.
 #include "platform/object.h"
 
+#include <strings.h>
 #include <map>
 #include <mutex>
-#include <strings.h>
 
 #include "platform/exception.h"
 #include "platform/format.h"
@@ -77,9 +77,13 @@ const TClassInfo& TPersistent::StaticClass() {
   return info;
 }
 
-void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
+void TPersistent::Assign(const TPersistent& source) {
+  source.AssignTo(*this);
+}
 
-void TPersistent::AssignTo(TPersistent& dest) const { dest.AssignError(this); }
+void TPersistent::AssignTo(TPersistent& dest) const {
+  dest.AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* source) const {
   throw EConvertError(

@@ -74,16 +74,17 @@ class RULECORE_API TPersistent : public TObject {
 }  // namespace rulecore
 
 // Declares the run-time class information of a class, inside its body.
-#define RC_DECLARE_CLASS(Class)                                                \
- public:                                                                       \
-  static const ::rulecore::TClassInfo& StaticClass();                          \
-  const ::rulecore::TClassInfo& ClassType() const override { return StaticClass(); }
+#define RC_DECLARE_CLASS(Class)                              \
+ public:                                                     \
+  static const ::rulecore::TClassInfo& StaticClass();        \
+  const ::rulecore::TClassInfo& ClassType() const override { \
+    return StaticClass();                                    \
+  }
 
 // Defines the class information; `Factory` is nullptr or a function creating
 // an instance for an owner.
-#define RC_DEFINE_CLASS(Class, Parent, Factory)                                \
-  const ::rulecore::TClassInfo& Class::StaticClass() {                         \
-    static const ::rulecore::TClassInfo info{#Class, &Parent::StaticClass(),   \
-                                             Factory};                         \
-    return info;                                                               \
+#define RC_DEFINE_CLASS(Class, Parent, Factory)                                        \
+  const ::rulecore::TClassInfo& Class::StaticClass() {                                 \
+    static const ::rulecore::TClassInfo info{#Class, &Parent::StaticClass(), Factory}; \
+    return info;                                                                       \
   }

@@ -14,7 +14,8 @@ std::string TStream::ReadAll() {
   std::string out;
   char buf[4096];
   size_t n;
-  while ((n = Read(buf, sizeof buf)) > 0) out.append(buf, n);
+  while ((n = Read(buf, sizeof buf)) > 0)
+    out.append(buf, n);
   return out;
 }
 
@@ -152,7 +153,9 @@ int TTextStream::GetChar() {
   return static_cast<unsigned char>(buffer_[pos_++]);
 }
 
-void TTextStream::PutBack(int c) { putback_ = c; }
+void TTextStream::PutBack(int c) {
+  putback_ = c;
+}
 
 bool TTextStream::IsEof() {
   if (putback_ != -2) return putback_ == -1;
@@ -175,14 +178,18 @@ bool TTextStream::GetLine(std::string& line) {
   return true;
 }
 
-void TTextStream::Put(std::string_view text) { stream_->WriteString(text); }
+void TTextStream::Put(std::string_view text) {
+  stream_->WriteString(text);
+}
 
 void TTextStream::PutLine(std::string_view text) {
   Put(text);
   PutEOL();
 }
 
-void TTextStream::PutEOL() { Put("\r\n"); }
+void TTextStream::PutEOL() {
+  Put("\r\n");
+}
 
 void TTextStream::Flush() {
   if (auto* f = dynamic_cast<TFileStream*>(stream_)) f->Flush();

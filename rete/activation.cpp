@@ -17,7 +17,9 @@ TActivation::TActivation(TRule* rule, IReteToken* token, TPatternMatchTerminalNo
                          float strength)
     : rule_(rule), token_(token), node_(node), strength_(ClampStrength(strength)) {}
 
-void TActivation::SetStrength(float strength) { strength_ = ClampStrength(strength); }
+void TActivation::SetStrength(float strength) {
+  strength_ = ClampStrength(strength);
+}
 
 void TActivation::Fire() {
   Ref<TActivation> keep(this);
@@ -51,8 +53,8 @@ void TActivation::Assign(const TActivation& source) {
 
 std::string TActivation::GetToString() const {
   return std::to_string(rule_->Salience()) + " " + rule_->RuleName() + " : " +
-         (token_ ? token_->GetToFactsString() : std::string()) + " (" +
-         FloatToStr4(strength_) + ")";
+         (token_ ? token_->GetToFactsString() : std::string()) + " (" + FloatToStr4(strength_) +
+         ")";
 }
 
 }  // namespace rulecore

@@ -17,11 +17,17 @@ namespace rulecore {
 
 namespace {
 
-bool IsFalse(IIEValue* v) { return v && v->Equals(FCFalse); }
+bool IsFalse(IIEValue* v) {
+  return v && v->Equals(FCFalse);
+}
 
-int32_t HashOf(IIEValue* v) { return v ? v->GetHashCode() : 0; }
+int32_t HashOf(IIEValue* v) {
+  return v ? v->GetHashCode() : 0;
+}
 
-bool SameValue(IIEValue* a, IIEValue* b) { return a == b || (a && b && a->Equals(b)); }
+bool SameValue(IIEValue* a, IIEValue* b) {
+  return a == b || (a && b && a->Equals(b));
+}
 
 const char* CallTypeName(TCallType type) {
   switch (type) {
@@ -78,12 +84,14 @@ bool TReteNode::CallChildren(TIEToken* token) {
   return passed;
 }
 
-std::string TReteNode::GetToString() const { return "node " + std::to_string(number_); }
+std::string TReteNode::GetToString() const {
+  return "node " + std::to_string(number_);
+}
 
 // ================================================================ alpha nodes
 
-TPatternMatchNode::TPatternMatchNode(TReteNetwork* network, int32_t number,
-                                     TPatternMatchTest test, TNodeArgs args, IIEValue* value)
+TPatternMatchNode::TPatternMatchNode(TReteNetwork* network, int32_t number, TPatternMatchTest test,
+                                     TNodeArgs args, IIEValue* value)
     : TReteNode(network, number), test_(test), args_(std::move(args)), value_(value) {}
 
 bool TPatternMatchNode::Equals(TPatternMatchTest test, const TNodeArgs& args,
@@ -92,11 +100,17 @@ bool TPatternMatchNode::Equals(TPatternMatchTest test, const TNodeArgs& args,
 }
 
 std::string TPatternMatchNode::GetToString() const {
-  static const char* const kNames[] = {
-      "pmtUnknown",          "pmtTestClassType",          "pmtTestEqual",
-      "pmtTestNotEqual",     "pmtTestSlotValueEqual",     "pmtTestSlotValueNotEqual",
-      "pmtTestMultiSlotEqual", "pmtTestMultiSlotNotEqual", "pmtTestMultiSlotLength",
-      "pmtTestMultiSlotMultiField", "pmtFailTest"};
+  static const char* const kNames[] = {"pmtUnknown",
+                                       "pmtTestClassType",
+                                       "pmtTestEqual",
+                                       "pmtTestNotEqual",
+                                       "pmtTestSlotValueEqual",
+                                       "pmtTestSlotValueNotEqual",
+                                       "pmtTestMultiSlotEqual",
+                                       "pmtTestMultiSlotNotEqual",
+                                       "pmtTestMultiSlotLength",
+                                       "pmtTestMultiSlotMultiField",
+                                       "pmtFailTest"};
   std::string s = TReteNode::GetToString() + " " + kNames[test_] + " " + args_.slot;
   if (args_.sub_index != NoSubIndex) s += "[" + std::to_string(args_.sub_index) + "]";
   if (value_) s += " " + value_->GetToString();
@@ -162,14 +176,14 @@ bool TPatternMatchNode::PassDivisions(TIEToken* token) {
   const int32_t length = list->GetValueCount();
   const size_t positions = args_.multi.size();
   int32_t singles = 0;
-  for (bool m : args_.multi) singles += m ? 0 : 1;
+  for (bool m : args_.multi)
+    singles += m ? 0 : 1;
   if (length < singles) return false;
   // Every way of sharing the spare elements among the multifield positions,
   // the first of them taking the fewest first.
   std::vector<int32_t> starts(positions + 1, 0);
   bool passed = false;
-  std::function<void(size_t, int32_t, int32_t)> divide = [&](size_t p, int32_t at,
-                                                              int32_t spare) {
+  std::function<void(size_t, int32_t, int32_t)> divide = [&](size_t p, int32_t at, int32_t spare) {
     if (p == positions) {
       if (spare != 0) return;
       starts[positions] = at;
@@ -186,7 +200,8 @@ bool TPatternMatchNode::PassDivisions(TIEToken* token) {
       divide(p + 1, at + 1, spare);
       return;
     }
-    for (int32_t take = 0; take <= spare; ++take) divide(p + 1, at + take, spare - take);
+    for (int32_t take = 0; take <= spare; ++take)
+      divide(p + 1, at + take, spare - take);
   };
   divide(0, 0, length - singles);
   return passed;
@@ -282,9 +297,8 @@ int32_t TJoinNode::LeftKey(TIEToken* left) const {
 int32_t TJoinNode::RightKey(TIEToken* right) const {
   if (shortcut_ < 0) return 0;
   const TIEJoinTest& t = join_tests_[static_cast<size_t>(shortcut_)];
-  Ref<IIEValue> v =
-      SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
-                  t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex);
+  Ref<IIEValue> v = SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
+                                t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex);
   return HashOf(v.get());
 }
 
@@ -373,7 +387,8 @@ void TJoinNode::FromRight(TIEToken* token) {
     const TIETokenTree::Bucket* bucket = left_.Get(key);
     if (!bucket) return;
     std::vector<Ref<TIEToken>> candidates(bucket->begin(), bucket->end());
-    for (const Ref<TIEToken>& l : candidates) f(l.get());
+    for (const Ref<TIEToken>& l : candidates)
+      f(l.get());
   };
   if (action != taRemove) {
     Ref<TIEToken> copy(new TIEToken(*token));
@@ -482,7 +497,8 @@ void TJoinNode::AskForBackChain(TIEToken* left) {
       if (position >= 0 && position < list->GetValueCount())
         list->Put(position, contribution.get());
       else {
-        while (position > list->GetValueCount()) list->Add(FCNil);
+        while (position > list->GetValueCount())
+          list->Add(FCNil);
         list->Add(contribution.get());
       }
     }
@@ -496,9 +512,8 @@ void TJoinNode::AskForBackChain(TIEToken* left) {
 
 std::string TJoinNode::GetToString() const {
   const char* kinds[] = {"join", "not", "exists"};
-  return TReteNode::GetToString() + " " + kinds[kind_] + " (" +
-         std::to_string(join_tests_.size()) + " join tests, " + std::to_string(tests_.size()) +
-         " tests)";
+  return TReteNode::GetToString() + " " + kinds[kind_] + " (" + std::to_string(join_tests_.size()) +
+         " join tests, " + std::to_string(tests_.size()) + " tests)";
 }
 
 // ================================================================ terminal nodes
@@ -507,7 +522,9 @@ TPatternMatchTerminalNode::TPatternMatchTerminalNode(TReteNetwork* network, int3
                                                      TRule* rule)
     : TReteNode(network, number), rule_(rule) {}
 
-TPatternMatchTerminalNode::~TPatternMatchTerminalNode() { StandDown(); }
+TPatternMatchTerminalNode::~TPatternMatchTerminalNode() {
+  StandDown();
+}
 
 bool TPatternMatchTerminalNode::CallNode(TIEToken* token, TCallType /*type*/) {
   switch (token->GetTag()) {
@@ -549,7 +566,8 @@ void TPatternMatchTerminalNode::StandDown(TIEToken* token) {
 }
 
 void TPatternMatchTerminalNode::StandDown() {
-  while (!activations_.empty()) Deactivate(activations_.back().get());
+  while (!activations_.empty())
+    Deactivate(activations_.back().get());
 }
 
 void TPatternMatchTerminalNode::Deactivate(TActivation* activation) {

@@ -115,8 +115,8 @@ class RULECORE_API TReteNode {
 
 class RULECORE_API TPatternMatchNode : public TReteNode {
  public:
-  TPatternMatchNode(TReteNetwork* network, int32_t number, TPatternMatchTest test,
-                    TNodeArgs args, IIEValue* value);
+  TPatternMatchNode(TReteNetwork* network, int32_t number, TPatternMatchTest test, TNodeArgs args,
+                    IIEValue* value);
 
   bool CallNode(TIEToken* token, TCallType type) override;
   std::string GetToString() const override;

@@ -18,7 +18,9 @@ namespace rulecore {
 
 namespace {
 
-bool IsVariable(IIEValue* v) { return v && IEVariableTypes.Contains(v->GetDType()); }
+bool IsVariable(IIEValue* v) {
+  return v && IEVariableTypes.Contains(v->GetDType());
+}
 
 // Every test of a pattern in slot order, then position order, with its slot.
 struct SlotTest {
@@ -40,16 +42,24 @@ std::vector<SlotTest> TestsOf(TIEPattern* pattern) {
 
 TReteNetwork::TReteNetwork(IRuleEngine* engine)
     : engine_(engine),
-      alpha_context_(std::make_unique<TMatchContext>(engine ? engine->GetContext() : nullptr,
-                                                     engine)) {}
+      alpha_context_(
+          std::make_unique<TMatchContext>(engine ? engine->GetContext() : nullptr, engine)) {}
 
-TReteNetwork::~TReteNetwork() { Clear(); }
+TReteNetwork::~TReteNetwork() {
+  Clear();
+}
 
-TIEContext* TReteNetwork::RootContext() { return engine_ ? engine_->GetContext() : nullptr; }
+TIEContext* TReteNetwork::RootContext() {
+  return engine_ ? engine_->GetContext() : nullptr;
+}
 
-IFact* TReteNetwork::NullFact() { return engine_ ? engine_->NullFact() : nullptr; }
+IFact* TReteNetwork::NullFact() {
+  return engine_ ? engine_->NullFact() : nullptr;
+}
 
-void TReteNetwork::SetMinActivationStrength(float value) { min_strength_ = ClampStrength(value); }
+void TReteNetwork::SetMinActivationStrength(float value) {
+  min_strength_ = ClampStrength(value);
+}
 
 TReteNode* TReteNetwork::AddNode(std::unique_ptr<TReteNode> node) {
   nodes_.push_back(std::move(node));
@@ -86,8 +96,8 @@ TPatternMatchNode* TReteNetwork::CreateSuccessor(TReteNode* parent, TPatternMatc
     Use(rule, found, parent ? "=1" : nullptr);
     return found;
   }
-  auto* node = static_cast<TPatternMatchNode*>(AddNode(
-      std::make_unique<TPatternMatchNode>(this, next_number_++, test, args, value)));
+  auto* node = static_cast<TPatternMatchNode*>(
+      AddNode(std::make_unique<TPatternMatchNode>(this, next_number_++, test, args, value)));
   if (parent)
     Connect(parent, node, ctSingle);
   else
@@ -247,10 +257,9 @@ void TReteNetwork::AddRule(TRule* rule) {
         args.slot2 = pattern->GetSlotName(tests[b].slot);
         args.sub_index2 = tests[b].test->MultiSlotSubIndex();
         if (args.slot == args.slot2 && args.sub_index == args.sub_index2) continue;
-        ends[static_cast<size_t>(i)] =
-            CreateSuccessor(ends[static_cast<size_t>(i)],
-                            pa && pb ? pmtTestSlotValueEqual : pmtTestSlotValueNotEqual, args,
-                            nullptr, rule);
+        ends[static_cast<size_t>(i)] = CreateSuccessor(
+            ends[static_cast<size_t>(i)],
+            pa && pb ? pmtTestSlotValueEqual : pmtTestSlotValueNotEqual, args, nullptr, rule);
       }
     }
   }
@@ -290,8 +299,7 @@ void TReteNetwork::AddRule(TRule* rule) {
         if (b->SubIdx() == NoSubIndex && sub == NoSubIndex)
           join->AddJoinTest(TIEJoinTest(type, b->SlotName(), slot, b->FactIdx()));
         else
-          join->AddJoinTest(
-              TIEJoinTest(type, b->SlotName(), b->SubIdx(), slot, sub, b->FactIdx()));
+          join->AddJoinTest(TIEJoinTest(type, b->SlotName(), b->SubIdx(), slot, sub, b->FactIdx()));
       } else if (value->GetDType() == dtFunCall) {
         if (back_chain) RaiseIE(SBackChainFuncallPatterns, {pattern->Name()});
         Ref<IFunCall> call = Evaluate(value->GetAsFunCall(), rule);
@@ -369,7 +377,8 @@ void TReteNetwork::Prime(TRule* rule, const std::vector<TReteNode*>& fresh) {
     }
   }
   std::vector<Ref<IFact>> facts;
-  for (int i = 0; i < engine_->FactCount(); ++i) facts.emplace_back(engine_->FactAt(i));
+  for (int i = 0; i < engine_->FactCount(); ++i)
+    facts.emplace_back(engine_->FactAt(i));
 
   // Runs the facts from the root above `through` down to `to` (and on into
   // the new nodes), calling nothing else.
@@ -415,7 +424,8 @@ void TReteNetwork::Prime(TRule* rule, const std::vector<TReteNode*>& fresh) {
   // Right inputs first, so that left tokens meet complete right memories.
   for (const Entry& e : entries)
     if (e.type == ctRight) handle(e);
-  for (TReteNode* root : fresh_roots) feed(root, root);
+  for (TReteNode* root : fresh_roots)
+    feed(root, root);
   for (const Entry& e : entries)
     if (e.type != ctRight) handle(e);
   (void)rule;
@@ -480,7 +490,8 @@ bool TReteNetwork::ProcessToken(TIEToken* token) {
   if (!enabled_ && (token->GetTag() == taAdd || token->GetTag() == taUpdate)) return false;
   std::vector<TReteNode*> roots = roots_;
   bool passed = false;
-  for (TReteNode* root : roots) passed = root->CallNode(token, ctSingle) || passed;
+  for (TReteNode* root : roots)
+    passed = root->CallNode(token, ctSingle) || passed;
   return passed;
 }
 

@@ -14,14 +14,20 @@
 namespace rulecore {
 
 namespace {
-TObject* NewRule(TComponent*) { return new TRule; }
+TObject* NewRule(TComponent*) {
+  return new TRule;
+}
 
-bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+bool StartsWith(const std::string& s, const char* prefix) {
+  return s.rfind(prefix, 0) == 0;
+}
 }  // namespace
 
 RC_DEFINE_CLASS(TRule, TComponent, NewRule)
 
-IRuleEngine* AsRuleEngine(TComponent* owner) { return dynamic_cast<IRuleEngine*>(owner); }
+IRuleEngine* AsRuleEngine(TComponent* owner) {
+  return dynamic_cast<IRuleEngine*>(owner);
+}
 
 TRule::TRule(IRuleEngine* engine) : salience_value_(NewInteger(0)), engine_(engine) {
   rule_id_ = engine ? engine->NewRuleId() : 0;
@@ -29,7 +35,8 @@ TRule::TRule(IRuleEngine* engine) : salience_value_(NewInteger(0)), engine_(engi
 }
 
 TRule::~TRule() {
-  for (auto& p : patterns_) p->SetOwner(nullptr);
+  for (auto& p : patterns_)
+    p->SetOwner(nullptr);
 }
 
 // ---------------------------------------------------------------- properties
@@ -183,9 +190,8 @@ void TRule::AddPattern(std::unique_ptr<TIEPattern> owned) {
   // A rule must start with a positive pattern: a leading negated or
   // existence element, test element or goal pattern gets the initial fact
   // in front, so that it holds once and not once per fact.
-  bool inserted = patterns_.empty() &&
-                  (pattern->NegatedCount() > 0 || pattern->Name() == STestCE ||
-                   (tmpl && tmpl->IsBackwardChaining()));
+  bool inserted = patterns_.empty() && (pattern->NegatedCount() > 0 || pattern->Name() == STestCE ||
+                                        (tmpl && tmpl->IsBackwardChaining()));
   if (inserted) InsertInitialFactPattern();
   patterns_.push_back(std::move(owned));
   int32_t index = static_cast<int32_t>(patterns_.size()) - 1;
@@ -226,11 +232,10 @@ void TRule::AddPattern(std::unique_ptr<TIEPattern> owned) {
     pattern->FixTests();
   } catch (...) {
     // Nothing of the failed pattern stays: its bindings and the pattern go.
-    bindings_.erase(std::remove_if(bindings_.begin(), bindings_.end(),
-                                   [&](const std::unique_ptr<TBinding>& b) {
-                                     return b->FactIdx() == index;
-                                   }),
-                    bindings_.end());
+    bindings_.erase(
+        std::remove_if(bindings_.begin(), bindings_.end(),
+                       [&](const std::unique_ptr<TBinding>& b) { return b->FactIdx() == index; }),
+        bindings_.end());
     patterns_.pop_back();
     if (inserted) patterns_.erase(patterns_.begin());
     EndUpdate();
@@ -256,14 +261,18 @@ void TRule::AddPattern(std::unique_ptr<TIEPattern> owned) {
   EndUpdate();
 }
 
-void TRule::PatternChanged(TIEPattern*) { Change(); }
+void TRule::PatternChanged(TIEPattern*) {
+  Change();
+}
 
 void TRule::BindPatternVariable(TIEPattern* pattern, const std::string& name,
                                 const std::string& slot_name, int32_t sub_index) {
   AddBinding(name, IndexOfPattern(pattern), slot_name, sub_index);
 }
 
-IFactEngine* TRule::PatternEngine() { return engine_; }
+IFactEngine* TRule::PatternEngine() {
+  return engine_;
+}
 
 // ---------------------------------------------------------------- actions
 
@@ -360,7 +369,8 @@ void TRule::CopyFrom(const TRule& source) {
   }
   renamed_ = source.renamed_;
   actions_.clear();
-  for (const Ref<IFunCall>& a : source.actions_) actions_.push_back(a->Clone());
+  for (const Ref<IFunCall>& a : source.actions_)
+    actions_.push_back(a->Clone());
   salience_value_ = source.salience_value_ ? source.salience_value_->Clone() : NewInteger(0);
   salience_ = source.salience_;
   EndUpdate();
@@ -380,7 +390,8 @@ void TRule::Assign(const TPersistent& source) {
   if (!other->engine_ || !engine_) RaiseIE(SUnknownEngine);
   std::unique_ptr<TRule> parsed = engine_->ParseRule(const_cast<TRule*>(other)->GetToString());
   CopyFrom(*parsed);
-  for (auto& p : patterns_) p->SetOwner(this);
+  for (auto& p : patterns_)
+    p->SetOwner(this);
 }
 
 }  // namespace rulecore

@@ -31,7 +31,9 @@ bool SameDivision(const TDivision* a, const TDivision* b) {
   return a->Equals(b);
 }
 
-int32_t FactId(IFact* fact) { return fact ? fact->GetID() : -1; }
+int32_t FactId(IFact* fact) {
+  return fact ? fact->GetID() : -1;
+}
 }  // namespace
 
 // ---------------------------------------------------------------- TIEToken
@@ -82,7 +84,8 @@ bool TIEToken::Equals(IReteToken* other) {
 const TIEToken* TIEToken::Link(int index) const {
   if (index < 0 || index >= count_) return nullptr;
   const TIEToken* t = this;
-  for (int steps = count_ - 1 - index; steps > 0; --steps) t = t->parent_.get();
+  for (int steps = count_ - 1 - index; steps > 0; --steps)
+    t = t->parent_.get();
   return t;
 }
 
@@ -102,7 +105,8 @@ std::string TIEToken::GetToString() const {
 
 std::string TIEToken::GetToFactsString() const {
   std::vector<const TIEToken*> links;
-  for (const TIEToken* t = this; t; t = t->parent_.get()) links.push_back(t);
+  for (const TIEToken* t = this; t; t = t->parent_.get())
+    links.push_back(t);
   std::string s;
   for (auto it = links.rbegin(); it != links.rend(); ++it) {
     if (!s.empty()) s += ", ";
@@ -133,7 +137,8 @@ Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division, std::string_vi
     return begin < list->GetValueCount() ? Ref<IIEValue>(list->Get(begin)) : nullptr;
   Ref<TValueVector> run(new TValueVector);
   run->Reserve(end - begin);
-  for (int32_t i = begin; i < end && i < list->GetValueCount(); ++i) run->Add(list->Get(i));
+  for (int32_t i = begin; i < end && i < list->GetValueCount(); ++i)
+    run->Add(list->Get(i));
   return NewList(run.get());
 }
 

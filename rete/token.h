@@ -109,7 +109,8 @@ class RULECORE_API TIETokenTree {
   template <class F>
   void ForEach(F&& f) const {
     for (const auto& [key, bucket] : buckets_)
-      for (const Ref<TIEToken>& t : bucket) f(t.get());
+      for (const Ref<TIEToken>& t : bucket)
+        f(t.get());
   }
   void Clear();
   int Count() const { return count_; }

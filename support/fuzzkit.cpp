@@ -10,9 +10,13 @@ namespace {
 TFuzzyKit g_kit;
 }  // namespace
 
-void SetFuzzyKit(const TFuzzyKit& kit) { g_kit = kit; }
+void SetFuzzyKit(const TFuzzyKit& kit) {
+  g_kit = kit;
+}
 
-bool FuzzyKitAvailable() { return g_kit.new_variable && g_kit.new_set; }
+bool FuzzyKitAvailable() {
+  return g_kit.new_variable && g_kit.new_set;
+}
 
 Ref<IFuzzyVariable> NewFuzzyVariable(const std::string& name) {
   if (!g_kit.new_variable) RaiseIE(SFuzzyUnavailable);

@@ -22,7 +22,8 @@ Ref<TIEDefinedType> NewType(const std::string& name) {
 
 Ref<IIEValue> ListOf(std::initializer_list<Ref<IIEValue>> items) {
   Ref<TValueVector> v(new TValueVector);
-  for (const auto& item : items) v->Add(item.get());
+  for (const auto& item : items)
+    v->Add(item.get());
   return NewList(v.get());
 }
 
@@ -51,9 +52,9 @@ TEST(TIEDefinedTypeTest, KindOutsideBaseTypesIsExplainedWithUpperCaseKindNames) 
   t->SetBaseTypes({dtAtom, dtString});
   Ref<IIEValue> five = NewInteger(5);
   EXPECT_FALSE(t->IsValid(five.get()));
-  EXPECT_EQ(t->GetInvalidValueString(five.get()),
-            Format(SInvalidValue,
-                   {"5", Format(SNotCorrectType, {"ATOM, STRING", "5", "dtInteger"})}));
+  EXPECT_EQ(
+      t->GetInvalidValueString(five.get()),
+      Format(SInvalidValue, {"5", Format(SNotCorrectType, {"ATOM, STRING", "5", "dtInteger"})}));
 }
 
 TEST(TIEDefinedTypeTest, VariablesCallsAndNoneAreAlwaysValid) {
@@ -138,14 +139,12 @@ TEST(TIEDefinedTypeTest, ConstraintOfAnotherKindIsRefused) {
 
 TEST(TIEDefinedTypeTest, ReadingAnInactiveListRaisesNoSuchConstraint) {
   Ref<TIEDefinedType> t = NewType("t");
-  EXPECT_EQ(ErrorOf([&] { t->GetConstraintAtom(0); }),
-            Format(SNoSuchConstraint, {"t", "Atom"}));
+  EXPECT_EQ(ErrorOf([&] { t->GetConstraintAtom(0); }), Format(SNoSuchConstraint, {"t", "Atom"}));
   EXPECT_EQ(ErrorOf([&] { t->GetConstraintStringsCount(); }),
             Format(SNoSuchConstraint, {"t", "String"}));
   EXPECT_EQ(ErrorOf([&] { t->DeleteConstraint(0, vcInteger); }),
             Format(SNoSuchConstraint, {"t", "Integer"}));
-  EXPECT_EQ(ErrorOf([&] { t->GetConstraintFloat(0); }),
-            Format(SNoSuchConstraint, {"t", "Float"}));
+  EXPECT_EQ(ErrorOf([&] { t->GetConstraintFloat(0); }), Format(SNoSuchConstraint, {"t", "Float"}));
 }
 
 TEST(TIEDefinedTypeTest, SwitchingAConstraintOffFreesItsListAndOnStartsEmpty) {
@@ -161,7 +160,8 @@ TEST(TIEDefinedTypeTest, SwitchingAConstraintOffFreesItsListAndOnStartsEmpty) {
 
 TEST(TIEDefinedTypeTest, RemoveDeleteAndClearConstraints) {
   Ref<TIEDefinedType> t = NewType("t");
-  for (const char* a : {"a", "b", "c"}) t->AddConstraint(NewAtom(a).get());
+  for (const char* a : {"a", "b", "c"})
+    t->AddConstraint(NewAtom(a).get());
   t->AddConstraint(NewFloat(0.5).get());
   t->RemoveConstraint(NewAtom("B").get());
   ASSERT_EQ(t->GetConstraintAtomsCount(), 2);

@@ -47,7 +47,9 @@ bool ParsesOrRaises(const std::string& text) {
   }
 }
 
-TEST(ParserBadInputTest, TheCorpusItselfParses) { EXPECT_TRUE(ParsesOrRaises(kCorpus)); }
+TEST(ParserBadInputTest, TheCorpusItselfParses) {
+  EXPECT_TRUE(ParsesOrRaises(kCorpus));
+}
 
 TEST(ParserBadInputTest, MutatedKnowledgeBasesParseOrRaise) {
   std::mt19937 rng(20261208);
@@ -93,7 +95,8 @@ TEST(ParserBadInputTest, RandomBytesParseOrRaise) {
   std::mt19937 rng(7);
   for (int i = 0; i < 500; ++i) {
     std::string text(static_cast<size_t>(rng() % 300), '\0');
-    for (char& c : text) c = static_cast<char>(rng() % 256);
+    for (char& c : text)
+      c = static_cast<char>(rng() % 256);
     ParsesOrRaises(text);
   }
 }
@@ -106,14 +109,14 @@ TEST(ParserBadInputTest, VeryLongTokensAreRead) {
 
 TEST(ParserBadInputTest, DeeplyNestedCallsEndInAClearError) {
   std::string text;
-  for (int i = 0; i < 20000; ++i) text += "(f ";
+  for (int i = 0; i < 20000; ++i)
+    text += "(f ";
   TestEngine engine;
   try {
     engine.Parse(text, true);
     FAIL() << "deep nesting was accepted";
   } catch (const EIEParseException& e) {
-    EXPECT_NE(std::string(e.what()).find(
-                  Format(SNestingTooDeep, {TIEClipsParser::kMaxNesting})),
+    EXPECT_NE(std::string(e.what()).find(Format(SNestingTooDeep, {TIEClipsParser::kMaxNesting})),
               std::string::npos)
         << e.what();
   }
@@ -121,16 +124,19 @@ TEST(ParserBadInputTest, DeeplyNestedCallsEndInAClearError) {
 
 TEST(ParserBadInputTest, DeeplyNestedNegationsEndInAClearError) {
   std::string text = "(defrule r ";
-  for (int i = 0; i < 20000; ++i) text += "(not ";
+  for (int i = 0; i < 20000; ++i)
+    text += "(not ";
   TestEngine engine;
   EXPECT_THROW(engine.Parse(text, true), EIEParseException);
 }
 
 TEST(ParserBadInputTest, NestingWithinTheLimitIsRead) {
   std::string text;
-  for (int i = 0; i < 100; ++i) text += "(+ 1 ";
+  for (int i = 0; i < 100; ++i)
+    text += "(+ 1 ";
   text += "1";
-  for (int i = 0; i < 100; ++i) text += ")";
+  for (int i = 0; i < 100; ++i)
+    text += ")";
   TestEngine engine;
   engine.AddTestFunctions();
   engine.Parse(text, true);

@@ -192,7 +192,8 @@ TEST_F(NetworkTest, JoinBetweenTwoOrderedPatternsIsTraced) {
     if ((join = dynamic_cast<TJoinNode*>(n))) break;
   ASSERT_NE(join, nullptr);
   ASSERT_EQ(join->JoinTests().size(), 1u);
-  EXPECT_EQ(join->JoinTests()[0].GetToString(), "= tstMultiSlot TokenIdx: 0 Left: __Data 0 Right: __Data 0");
+  EXPECT_EQ(join->JoinTests()[0].GetToString(),
+            "= tstMultiSlot TokenIdx: 0 Left: __Data 0 Right: __Data 0");
 }
 
 TEST_F(NetworkTest, ARuleAddedWhileFactsExistIsPrimedWithoutDisturbingOthers) {
@@ -274,8 +275,7 @@ TEST_F(NetworkTest, AJoinCalledWithAWrongCallTypeRaises) {
   ASSERT_NE(join, nullptr);
   Ref<IFact> f = Assert("(a 1)");
   Ref<TIEToken> t(new TIEToken(taAdd, f.get()));
-  ExpectIEError([&] { join->CallNode(t.get(), ctSingle); },
-                Format(SInvalidCallType, {"ctSingle"}));
+  ExpectIEError([&] { join->CallNode(t.get(), ctSingle); }, Format(SInvalidCallType, {"ctSingle"}));
 }
 
 }  // namespace

@@ -6,16 +6,16 @@
 #include "core/ie_exception.h"
 #include "core/ie_value.h"
 #include "core/messages.h"
+#include "facts/fact.h"
 #include "facts/fact_printer.h"
 #include "facts/fact_set.h"
 #include "facts/fact_template.h"
-#include "facts/fact.h"
 #include "facts/pattern.h"
 #include "functions/function_call.h"
+#include "functions/user_function.h"
 #include "language/clips_parser.h"
 #include "language/printer.h"
 #include "rete/rule.h"
-#include "functions/user_function.h"
 #include "support/fuzzkit.h"
 #include "support/test_helpers.h"
 
@@ -30,8 +30,10 @@ TestEngine::~TestEngine() {
   rules_.clear();
   initial_pattern_.reset();
   // Disconnect fact sets and functions while this engine can still answer.
-  while (!fact_sets_.empty()) fact_sets_.back()->SetEngine(nullptr);
-  for (auto& f : test_functions_) f->ClearReasoners();
+  while (!fact_sets_.empty())
+    fact_sets_.back()->SetEngine(nullptr);
+  for (auto& f : test_functions_)
+    f->ClearReasoners();
   for (auto& [name, tmpl] : templates_)
     if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
   context_.Clear();
@@ -51,28 +53,38 @@ std::string TestEngine::GenerateSymbol(const std::string& prefix) {
 
 // ---------------------------------------------------------------- printing
 
-std::string TestEngine::PrettyPrint(IFunCall* call) { return FunCallToRuleText(*call); }
-std::string TestEngine::PrettyPrint(IFact* fact) { return FactToRuleText(*fact); }
+std::string TestEngine::PrettyPrint(IFunCall* call) {
+  return FunCallToRuleText(*call);
+}
+std::string TestEngine::PrettyPrint(IFact* fact) {
+  return FactToRuleText(*fact);
+}
 std::string TestEngine::PrettyPrint(IUserFunction* function) {
   return function->GetFunctionName();
 }
 std::string TestEngine::PrettyPrint(IInterpretedFunction* function) {
   return function->GetFunctionName();
 }
-std::string TestEngine::PrettyPrint(IIEDefinedType* type) { return type->GetName(); }
-std::string TestEngine::PrettyPrint(IFactTemplate* tmpl) { return TemplateToRuleText(*tmpl); }
-std::string TestEngine::PrettyPrint(IFactSlot* slot) { return SlotToRuleText(*slot); }
-std::string TestEngine::PrettyPrint(TFactSet* fact_set) { return FactSetToRuleText(*fact_set); }
+std::string TestEngine::PrettyPrint(IIEDefinedType* type) {
+  return type->GetName();
+}
+std::string TestEngine::PrettyPrint(IFactTemplate* tmpl) {
+  return TemplateToRuleText(*tmpl);
+}
+std::string TestEngine::PrettyPrint(IFactSlot* slot) {
+  return SlotToRuleText(*slot);
+}
+std::string TestEngine::PrettyPrint(TFactSet* fact_set) {
+  return FactSetToRuleText(*fact_set);
+}
 std::string TestEngine::PrettyPrint(TIEPattern* pattern) {
-  return PatternToRuleText(*pattern, [this](bool multi) {
-    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
-  });
+  return PatternToRuleText(
+      *pattern, [this](bool multi) { return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar); });
 }
 
 // ---------------------------------------------------------------- constructs
 
-void TestEngine::ChangeFactTemplateName(const std::string& old_name,
-                                        const std::string& new_name) {
+void TestEngine::ChangeFactTemplateName(const std::string& old_name, const std::string& new_name) {
   rename_log_.push_back(old_name + "->" + new_name);
   if (Ref<IFactTemplate>* t = templates_.Find(old_name)) {
     Ref<IFactTemplate> keep = *t;
@@ -186,9 +198,8 @@ IFact* TestEngine::NullFact() {
 }
 
 std::string TestEngine::PrettyPrint(TRule* rule) {
-  return RuleToRuleText(*rule, [this](bool multi) {
-    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
-  });
+  return RuleToRuleText(
+      *rule, [this](bool multi) { return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar); });
 }
 
 void TestEngine::PrintOut(const std::string& channel, const std::string& text) {
@@ -259,7 +270,9 @@ void TestEngine::ProcessPendingFacts() {
   }
 }
 
-void TestEngine::AddActivation(TActivation* activation) { agenda_.emplace_back(activation); }
+void TestEngine::AddActivation(TActivation* activation) {
+  agenda_.emplace_back(activation);
+}
 
 void TestEngine::RemoveActivation(TActivation* activation) {
   agenda_.erase(std::remove_if(agenda_.begin(), agenda_.end(),
@@ -267,7 +280,9 @@ void TestEngine::RemoveActivation(TActivation* activation) {
                 agenda_.end());
 }
 
-void TestEngine::RuleFired(TActivation* activation) { RemoveActivation(activation); }
+void TestEngine::RuleFired(TActivation* activation) {
+  RemoveActivation(activation);
+}
 
 bool TestEngine::FireOne() {
   if (agenda_.empty()) return false;
@@ -282,8 +297,7 @@ void TestEngine::AddFactSet(TFactSet* fact_set) {
 }
 
 void TestEngine::RemoveFactSet(TFactSet* fact_set) {
-  fact_sets_.erase(std::remove(fact_sets_.begin(), fact_sets_.end(), fact_set),
-                   fact_sets_.end());
+  fact_sets_.erase(std::remove(fact_sets_.begin(), fact_sets_.end(), fact_set), fact_sets_.end());
 }
 
 Ref<IIEValue> TestEngine::EvalFuzzyExpression(IFuzzyVariable*, IIEValue*, TIEContext*) {
@@ -319,7 +333,8 @@ IUserFunction* TestEngine::GetUserFunction(std::string_view name) {
 
 std::vector<IUserFunction*> TestEngine::GetUserFunctions() {
   std::vector<IUserFunction*> out;
-  for (auto& [name, f] : functions_) out.push_back(f.get());
+  for (auto& [name, f] : functions_)
+    out.push_back(f.get());
   return out;
 }
 
@@ -333,7 +348,9 @@ Ref<IIEValue> Arg(IFunCall* call, int i, TIEContext* context) {
   return call->GetArgument(i)->Resolve(context);
 }
 
-Ref<IIEValue> Bool(bool b) { return Ref<IIEValue>(b ? FCTrue : FCFalse); }
+Ref<IIEValue> Bool(bool b) {
+  return Ref<IIEValue>(b ? FCTrue : FCFalse);
+}
 
 }  // namespace
 
@@ -355,9 +372,7 @@ void TestEngine::AddTestFunctions() {
       if (first->Equals(Arg(c, i, x).get())) return Bool(false);
     return Bool(true);
   });
-  add("not", 1, 1, [](IFunCall* c, TIEContext* x) {
-    return Bool(Arg(c, 0, x)->Equals(FCFalse));
-  });
+  add("not", 1, 1, [](IFunCall* c, TIEContext* x) { return Bool(Arg(c, 0, x)->Equals(FCFalse)); });
   add("and", 1, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
     for (int i = 0; i < c->GetArgumentCount(); ++i)
       if (!Arg(c, i, x)->Equals(FCTrue)) return Bool(false);
@@ -370,7 +385,8 @@ void TestEngine::AddTestFunctions() {
   });
   add("+", 0, kUnboundedArguments, [](IFunCall* c, TIEContext* x) {
     int32_t sum = 0;
-    for (int i = 0; i < c->GetArgumentCount(); ++i) sum += Arg(c, i, x)->GetAsInteger();
+    for (int i = 0; i < c->GetArgumentCount(); ++i)
+      sum += Arg(c, i, x)->GetAsInteger();
     return NewInteger(sum);
   });
   add("return", 0, 1, [](IFunCall* c, TIEContext* x) {

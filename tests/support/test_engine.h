@@ -17,10 +17,10 @@
 
 #include "facts/context.h"
 #include "facts/pattern.h"
-#include "rete/network.h"
-#include "rete/rule_engine.h"
 #include "platform/component.h"
 #include "platform/string_hash_table.h"
+#include "rete/network.h"
+#include "rete/rule_engine.h"
 
 namespace rulecore {
 
