@@ -599,6 +599,45 @@ TEST_F(EngineTest, AFailedRuleFiresAgainForANewMatch) {
   EXPECT_EQ(engine.Run(), 0);
 }
 
+TEST_F(EngineTest, ARuleRemovedByItsOwnActionFinishesItsFiring) {
+  Register("remove-rule", 1, 1, [this](IFunCall* c, TIEContext* x) {
+    engine.RemoveRule(c->GetArgument(0)->Resolve(x)->GetAsString());
+    return Ref<IIEValue>(FCNil);
+  });
+  Define("(defrule r (a ?x) => (remove-rule r) (print still ?x))");
+  engine.AssertText("(a 1)");
+  engine.AssertText("(a 2)");
+  std::string fired;
+  engine.OnRuleFired = [&](TObject*, TRule* rule) { fired += rule->RuleName(); };
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(printed, "still 2\n");
+  EXPECT_EQ(fired, "r");
+  EXPECT_EQ(engine.FindRule("r"), nullptr);
+  EXPECT_TRUE(engine.Agenda().Empty());
+  EXPECT_EQ(engine.CurrentActivation(), nullptr);
+}
+
+TEST_F(EngineTest, ClearingFromAnActionEndsTheRunAfterThatFiring) {
+  Register("clear-all", 0, 0, [this](IFunCall*, TIEContext*) {
+    engine.Clear();
+    return Ref<IIEValue>(FCNil);
+  });
+  Define("(defrule r (a ?x) => (clear-all) (print cleared ?x))");
+  engine.AssertText("(a 1)");
+  engine.AssertText("(a 2)");
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(printed, "cleared 2\n");
+  EXPECT_EQ(engine.RuleCount(), 0);
+  EXPECT_EQ(engine.FactCount(), 0);
+  EXPECT_TRUE(engine.Agenda().Empty());
+  // The engine goes on working.
+  Define("(defrule s (b) => (print b))");
+  engine.Reset();
+  engine.AssertText("(b)");
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(printed, "cleared 2\nb\n");
+}
+
 TEST_F(EngineTest, EveryTimeSalienceReordersTheAgendaAfterEachFiring) {
   Define(
       "(defglobal ?*p* = 0)"
