@@ -24,6 +24,7 @@
 #include "platform/format.h"
 #include "platform/streams.h"
 #include "rete/rule.h"
+#include "support/parse_helpers.h"
 #include "support/test_engine.h"
 
 namespace rulecore {
@@ -32,22 +33,6 @@ namespace {
 // ---------------------------------------------------------------- helpers
 
 using Strings = std::vector<std::string>;
-
-// A parser over an in-memory text for `engine`.
-class Reader {
- public:
-  Reader(TestEngine& engine, std::string text)
-      : memory_(std::move(text)),
-        stream_(&memory_, [&engine](const std::string& p) { return engine.GenerateSymbol(p); }),
-        parser_(&engine, &stream_) {}
-
-  TIEClipsParser* operator->() { return &parser_; }
-
- private:
-  TMemoryStream memory_;
-  TIEClipsStream stream_;
-  TIEClipsParser parser_;
-};
 
 // Names fresh variables "?__var<n>" and "$?__var<n>" from a counter.
 std::function<std::string(bool)> Counter() {

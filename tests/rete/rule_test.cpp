@@ -19,50 +19,14 @@
 #include "functions/function_call.h"
 #include "language/parse_exception.h"
 #include "platform/format.h"
+#include "support/parse_helpers.h"
 #include "support/test_engine.h"
+#include "support/test_helpers.h"
 
 namespace rulecore {
 namespace {
 
 // ---------------------------------------------------------------- helpers
-
-// The text of the engine error `action` raises; a note when it raises none
-// or raises a parse error.
-template <class F>
-std::string Failure(F action) {
-  try {
-    action();
-  } catch (const EIEParseException& e) {
-    return std::string("<parse error> ") + e.what();
-  } catch (const EIEException& e) {
-    return e.what();
-  }
-  return "<no error>";
-}
-
-// A partial match: the facts matched so far, by pattern position.
-class FakeToken : public IReteToken {
- public:
-  explicit FakeToken(std::vector<Ref<IFact>> facts) : facts_(std::move(facts)) {}
-
-  bool Equals(IReteToken* other) override { return other == this; }
-  int32_t GetNegatedCount() const override { return 0; }
-  void SetNegatedCount(int32_t) override {}
-  int GetCount() const override { return static_cast<int>(facts_.size()); }
-  IFact* GetFact() const override { return facts_.empty() ? nullptr : facts_.back().get(); }
-  IFact* GetFacts(int index) const override { return facts_.at(static_cast<size_t>(index)).get(); }
-  IReteToken* GetParent() const override { return nullptr; }
-  int32_t GetSortCode() const override { return 0; }
-  TTokenAction GetTag() const override { return taAdd; }
-  float GetStrength() const override { return 1.0f; }
-  void SetStrength(float) override {}
-  void SetTag(TTokenAction) override {}
-  std::string GetToString() const override { return "token"; }
-  std::string GetToFactsString() const override { return {}; }
-
- private:
-  std::vector<Ref<IFact>> facts_;
-};
 
 // A binding as "name pattern slot position".
 std::string BindingText(const TBinding& b) {
@@ -131,7 +95,7 @@ TEST_F(RuleNameTest, NameWithAForbiddenCharacterIsRefusedAndKept) {
   auto rule = std::make_unique<TRule>(&engine);
   for (char c : std::string(" '\"#()[]?:$&;<>")) {
     std::string name = std::string("bad") + c + "name";
-    EXPECT_EQ(Failure([&] { rule->SetRuleName(name); }), Format(SInvalidName, {name}));
+    EXPECT_EQ(EngineFailure([&] { rule->SetRuleName(name); }), Format(SInvalidName, {name}));
     EXPECT_EQ(rule->RuleName(), "Rule_0");
   }
   EXPECT_TRUE(engine.RenameLog().empty());
@@ -155,9 +119,10 @@ using RulePatternTest = RuleTest;
 TEST_F(RulePatternTest, AddingAPatternNeedsAnEngine) {
   TRule rule;
   Ref<TFactTemplate> tmpl(new TFactTemplate(nullptr, "a"));
-  EXPECT_EQ(
-      Failure([&] { rule.AddPattern(std::make_unique<TIEPattern>(nullptr, "a", tmpl.get(), 0)); }),
-      SUnknownEngine);
+  EXPECT_EQ(EngineFailure([&] {
+              rule.AddPattern(std::make_unique<TIEPattern>(nullptr, "a", tmpl.get(), 0));
+            }),
+            SUnknownEngine);
   EXPECT_EQ(rule.PatternCount(), 0);
 }
 
@@ -247,7 +212,7 @@ TEST_F(RulePatternTest, FirstUseUnderNegationIsRefusedAndLeavesNothing) {
   auto rule = std::make_unique<TRule>(&engine);
   auto pattern = std::make_unique<TIEPattern>(nullptr, "a", engine.CreateFactTemplate("a"), 0);
   pattern->AddTest(SDefaultSlotName, NewVariable("x").get(), 0, true, true);
-  EXPECT_EQ(Failure([&] { rule->AddPattern(std::move(pattern)); }),
+  EXPECT_EQ(EngineFailure([&] { rule->AddPattern(std::move(pattern)); }),
             Format(SNegatedVariable, {"x"}));
   EXPECT_EQ(rule->PatternCount(), 0);
   EXPECT_EQ(rule->GetBindingCount(), 0);
@@ -256,14 +221,14 @@ TEST_F(RulePatternTest, FirstUseUnderNegationIsRefusedAndLeavesNothing) {
   auto negated = std::make_unique<TIEPattern>(nullptr, "a", engine.CreateFactTemplate("a"), 1);
   negated->AddTest(SDefaultSlotName, NewVariable("y").get(), 0, false, true);
   negated->AddTest(SDefaultSlotName, NewVariable("x").get(), 1, true, true);
-  EXPECT_EQ(Failure([&] { rule->AddPattern(std::move(negated)); }),
+  EXPECT_EQ(EngineFailure([&] { rule->AddPattern(std::move(negated)); }),
             Format(SNegatedVariable, {"x"}));
   EXPECT_EQ(rule->PatternCount(), 0);
   EXPECT_EQ(rule->GetBindingCount(), 0);
 }
 
 TEST_F(RulePatternTest, NegatedFirstUseInRuleTextIsAnEngineError) {
-  EXPECT_EQ(Failure([&] { engine.Parse("(defrule r (a ~?x) => )"); }),
+  EXPECT_EQ(EngineFailure([&] { engine.Parse("(defrule r (a ~?x) => )"); }),
             Format(SNegatedVariable, {"x"}));
   EXPECT_EQ(engine.RuleCount(), 0);
 }
@@ -423,7 +388,7 @@ TEST_F(RuleFiringTest, ReturnStopsTheRemainingActions) {
 TEST_F(RuleFiringTest, FiringNeedsAnEngine) {
   TRule rule;
   Ref<IReteToken> token(new FakeToken({}));
-  EXPECT_EQ(Failure([&] { rule.Fire(token.get()); }), SUnknownEngine);
+  EXPECT_EQ(EngineFailure([&] { rule.Fire(token.get()); }), SUnknownEngine);
   EXPECT_FALSE(rule.Fired());
 }
 
@@ -488,7 +453,7 @@ TEST_F(RuleLifecycleTest, CopyFromAnotherEngineReadsTheText) {
 TEST_F(RuleLifecycleTest, CopyNeedsEnginesOnBothSides) {
   TRule* source = Rule("(defrule src (a) => )");
   TRule loose;
-  EXPECT_EQ(Failure([&] { loose.Assign(*source); }), SUnknownEngine);
+  EXPECT_EQ(EngineFailure([&] { loose.Assign(*source); }), SUnknownEngine);
 }
 
 TEST_F(RuleLifecycleTest, MovingToAnotherEngineMovesTheRule) {
