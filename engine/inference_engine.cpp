@@ -12,6 +12,7 @@
 #include "facts/fact_template.h"
 #include "functions/function_call.h"
 #include "functions/interpreted_function.h"
+#include "functions/standard_package.h"
 #include "language/clips_parser.h"
 #include "language/printer.h"
 #include "platform/exception.h"
@@ -33,8 +34,14 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
       context_(std::make_unique<TIEContext>(nullptr, this)),
       network_(std::make_unique<TReteNetwork>(this)) {
   CreateInitialObjects();
+  AddDefaultPackages();
   Ref<IFact> initial(new TFact(FindFactTemplate(SInitialFactPattern)));
   AssertFact(initial.get());
+}
+
+void TInferenceEngine::AddDefaultPackages() {
+  NewPackage<TStandardPackage>(this);
+  NewPackage<TMathPackage>(this);
 }
 
 TInferenceEngine::~TInferenceEngine() {
@@ -46,6 +53,10 @@ TInferenceEngine::~TInferenceEngine() {
   OnAddRule = OnRemoveRule = OnRuleFired = nullptr;
   OnNewFactTemplate = OnRemoveFactTemplate = nullptr;
   OnEndInference = nullptr;
+  // The packages this engine owns unregister their functions while the
+  // engine can still answer.
+  for (int i = ComponentCount() - 1; i >= 0; --i)
+    if (auto* package = dynamic_cast<TUserPackage*>(Component(i))) delete package;
   Destroying();
   Clear();
   ReleaseOwnedLinks();

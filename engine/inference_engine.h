@@ -95,6 +95,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TNotifyEvent OnClear;
   TNotifyEvent OnReset;
 
+  // Attaches the built-in function packages (owned by the engine).
+  void AddDefaultPackages();
+
   // ---- the knowledge base
   // Empties the knowledge base (keeping settings, events and built-in
   // functions); the fact list stays empty until Reset.

@@ -1,0 +1,283 @@
+// rulecore: an embeddable expert-system shell.
+#include "functions/standard_package.h"
+
+#include <vector>
+
+#include "core/helper_functions.h"
+#include "core/ie_exception.h"
+#include "core/ie_value.h"
+#include "core/messages.h"
+#include "engine/inference_engine.h"
+#include "facts/context.h"
+#include "functions/user_function.h"
+#include "platform/exception.h"
+
+namespace rulecore {
+
+namespace {
+
+using Body = Ref<IIEValue> (*)(IFunCall* call, TIEContext* context, const char* name);
+
+// One built-in function: its name, help, argument string, range and body.
+class TBuiltin : public TIEUserFunction {
+ public:
+  TBuiltin(const char* name, const char* help, const char* args, int32_t min, int32_t max,
+           Body body)
+      : TIEUserFunction(name, Format(CommentFormat, {help}), args, min, max), body_(body) {}
+
+ protected:
+  void DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) override {
+    result = body_(call, context, FunctionName().c_str());
+  }
+
+ private:
+  Body body_;
+};
+
+TInferenceEngine* EngineOf(TIEContext* context) {
+  auto* engine = context ? dynamic_cast<TInferenceEngine*>(context->Engine()) : nullptr;
+  if (!engine) RaiseIE(SUnknownEngine);
+  return engine;
+}
+
+Ref<IIEValue> Arg(IFunCall* call, int i, TIEContext* context) {
+  IIEValue* a = call->GetArgument(i);
+  return a ? a->Resolve(context) : Ref<IIEValue>(FCNil);
+}
+
+Ref<IIEValue> Bool(bool b) { return Ref<IIEValue>(b ? FCTrue : FCFalse); }
+
+// ---------------------------------------------------------------- facts, engine
+
+Ref<IIEValue> DoAssert(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  int32_t id = -1;
+  for (int i = 0; i < call->GetArgumentCount(); ++i) {
+    Ref<IIEValue> value = Arg(call, i, context);
+    Ref<IFact> fact = value->GetAsFact()->Clone();
+    context->Resolve(fact.get());
+    id = engine->AssertFact(fact.get());
+  }
+  return id < 0 ? Bool(false) : NewFactId(id);
+}
+
+Ref<IIEValue> DoRetract(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  for (int i = 0; i < call->GetArgumentCount(); ++i) {
+    Ref<IIEValue> value = Arg(call, i, context);
+    if (i == 0 && value->GetDType() == dtAtom && value->PeekText() == "*") {
+      engine->RetractFacts();
+      break;
+    }
+    if (IFact* fact = engine->FactById(value->GetAsFactId())) engine->RetractFact(fact);
+  }
+  return Bool(true);
+}
+
+Ref<IIEValue> DoModify(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  Ref<IIEValue> id = Arg(call, 0, context);
+  Ref<IFact> fact(engine->FactById(id->GetAsFactId()));
+  if (!fact) RaiseIE(SNoSuchFact, {std::to_string(id->GetAsFactId())});
+  IFactTemplate* tmpl = fact->GetTemplate();
+  bool dynamic = engine->GetTypeChecks().Contains(tcDynamic);
+  // Every new value is made and checked before the fact leaves the fact
+  // list, so that a refused value leaves the fact as it was.
+  std::vector<std::pair<std::string, Ref<IIEValue>>> changes;
+  for (int i = 1; i < call->GetArgumentCount(); ++i) {
+    Ref<IIEValue> pair = Arg(call, i, context);
+    IValueVector* items = pair->GetAsList();
+    if (!items || items->GetValueCount() == 0) RaiseIE(SExpectedValue);
+    std::string name = items->Get(0)->GetAsString();
+    IFactSlot* slot = tmpl->GetSlot(name);
+    Ref<IIEValue> value;
+    bool item_is_list = items->GetValueCount() >= 2 && items->Get(1) &&
+                        items->Get(1)->GetDType() == dtList;
+    if (slot->GetSlotType().Contains(dtMultiSlot) && !item_is_list) {
+      Ref<TValueVector> list(new TValueVector);
+      for (int k = 1; k < items->GetValueCount(); ++k)
+        list->Add(items->Get(k)->Resolve(context).get());
+      value = NewList(list.get());
+    } else {
+      value = items->GetValueCount() >= 2 ? items->Get(1)->Resolve(context) : Ref<IIEValue>(FCNil);
+      if (value->GetDType() == dtList) value = value->Clone();
+    }
+    if (dynamic && !slot->IsValid(value.get()) &&
+        !(value->GetDType() == dtInteger && slot->GetSlotType().Contains(dtFloat)))
+      RaiseIE(slot->GetInvalidValueString(value.get()));
+    changes.emplace_back(name, value);
+  }
+  engine->BeginFactModify(fact.get());
+  for (auto& [name, value] : changes) fact->SetValue(name, value.get());
+  context->Resolve(fact.get());
+  return NewFactId(engine->EndFactModify(fact.get()));
+}
+
+Ref<IIEValue> DoReset(IFunCall*, TIEContext* context, const char*) {
+  EngineOf(context)->Reset();
+  return Bool(true);
+}
+
+Ref<IIEValue> DoRun(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  int32_t limit = call->GetArgumentCount() ? Arg(call, 0, context)->GetAsInteger() : 2147483647;
+  return NewInteger(engine->Run(limit));
+}
+
+Ref<IIEValue> DoHalt(IFunCall*, TIEContext* context, const char*) {
+  EngineOf(context)->Halt();
+  return Bool(true);
+}
+
+Ref<IIEValue> DoExit(IFunCall*, TIEContext*, const char*) { throw EAbort(); }
+
+Ref<IIEValue> DoPrintOut(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string channel = call->GetArgumentCount() ? Arg(call, 0, context)->GetAsString() : "t";
+  std::string text;
+  for (int i = 1; i < call->GetArgumentCount(); ++i) {
+    Ref<IIEValue> v = Arg(call, i, context);
+    switch (v->GetDType()) {
+      case dtAtom:
+        text += v->PeekText() == "crlf" ? std::string(NewLineString) : v->GetAsString();
+        break;
+      case dtString:
+      case dtInteger:
+      case dtFloat:
+        text += v->GetAsString();
+        break;
+      case dtList:
+        text += "(" + v->GetToString() + ")";
+        break;
+      default:
+        text += v->GetToString();
+        break;
+    }
+  }
+  engine->PrintOut(channel, text);
+  return Ref<IIEValue>(FCNil);
+}
+
+// ---------------------------------------------------------------- comparisons
+
+// Compares each adjacent pair of numeric arguments; stops at the first pair
+// for which `holds` fails, without evaluating further arguments.
+template <class Holds>
+Ref<IIEValue> Ordered(IFunCall* call, TIEContext* context, Holds holds) {
+  double previous = Arg(call, 0, context)->GetAsNumeric();
+  for (int i = 1; i < call->GetArgumentCount(); ++i) {
+    double next = Arg(call, i, context)->GetAsNumeric();
+    if (!holds(previous, next)) return Bool(false);
+    previous = next;
+  }
+  return Bool(true);
+}
+
+Ref<IIEValue> DoGt(IFunCall* c, TIEContext* x, const char*) {
+  return Ordered(c, x, [](double a, double b) { return a > b; });
+}
+Ref<IIEValue> DoGe(IFunCall* c, TIEContext* x, const char*) {
+  return Ordered(c, x, [](double a, double b) { return a >= b; });
+}
+Ref<IIEValue> DoLt(IFunCall* c, TIEContext* x, const char*) {
+  return Ordered(c, x, [](double a, double b) { return a < b; });
+}
+Ref<IIEValue> DoLe(IFunCall* c, TIEContext* x, const char*) {
+  return Ordered(c, x, [](double a, double b) { return a <= b; });
+}
+
+Ref<IIEValue> DoEq(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> first = Arg(call, 0, context);
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    if (!first->Equals(Arg(call, i, context).get())) return Bool(false);
+  return Bool(true);
+}
+
+Ref<IIEValue> DoNeq(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> first = Arg(call, 0, context);
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    if (first->Equals(Arg(call, i, context).get())) return Bool(false);
+  return Bool(true);
+}
+
+// ---------------------------------------------------------------- arithmetic
+
+template <class Op>
+Ref<IIEValue> Accumulate(IFunCall* call, TIEContext* context, double start, int from, Op op) {
+  double total = start;
+  bool any_float = false;
+  for (int i = from; i < call->GetArgumentCount(); ++i) {
+    Ref<IIEValue> v = Arg(call, i, context);
+    any_float = any_float || v->GetDType() == dtFloat;
+    total = op(total, v->GetAsNumeric());
+  }
+  return any_float ? NewFloat(total) : NewInteger(TruncToInt32(total));
+}
+
+Ref<IIEValue> DoPlus(IFunCall* call, TIEContext* context, const char*) {
+  return Accumulate(call, context, 0.0, 0, [](double a, double b) { return a + b; });
+}
+
+Ref<IIEValue> DoTimes(IFunCall* call, TIEContext* context, const char*) {
+  return Accumulate(call, context, 1.0, 0, [](double a, double b) { return a * b; });
+}
+
+Ref<IIEValue> DoMinus(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> first = Arg(call, 0, context);
+  Ref<IIEValue> rest = Accumulate(call, context, first->GetAsNumeric(), 1,
+                                  [](double a, double b) { return a - b; });
+  if (first->GetDType() == dtFloat && rest->GetDType() != dtFloat)
+    return NewFloat(rest->GetAsNumeric());
+  return rest;
+}
+
+void Add(TUserPackage* package, const char* name, const char* help, const char* args,
+         int32_t min, int32_t max, Body body) {
+  Ref<IUserFunction> f(new TBuiltin(name, help, args, min, max, body));
+  package->Functions().Add(f.get());
+}
+
+constexpr int32_t kAny = kUnboundedArguments;
+
+}  // namespace
+
+void TStandardPackage::CreateFunctions() {
+  TUserPackage::CreateFunctions();
+  Add(this, "assert", "Asserts facts and returns the fact id of the last one", " <fact>*", 0,
+      kAny, DoAssert);
+  Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
+      " <expression> <expression>+", 1, kAny, DoEq);
+  Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
+  Add(this, ">", "Returns TRUE if each argument is greater than the one after it",
+      " <numeric-expression> <numeric-expression>+", 2, kAny, DoGt);
+  Add(this, ">=", "Returns TRUE if each argument is greater than or equal to the one after it",
+      " <numeric-expression> <numeric-expression>+", 2, kAny, DoGe);
+  Add(this, "halt", "Stops the execution of rules after the current one", "", 0, 0, DoHalt);
+  Add(this, "<", "Returns TRUE if each argument is less than the one after it",
+      " <numeric-expression> <numeric-expression>+", 2, kAny, DoLt);
+  Add(this, "<=", "Returns TRUE if each argument is less than or equal to the one after it",
+      " <numeric-expression> <numeric-expression>+", 2, kAny, DoLe);
+  Add(this, "modify", "Changes slots of a fact and returns its new fact id",
+      " <fact-index> (<slot-name> <expression>)+", 1, kAny, DoModify);
+  Add(this, "neq", "Returns TRUE if the first argument differs in type or value from all others",
+      " <expression> <expression>*", 1, kAny, DoNeq);
+  Add(this, "printout", "Prints its arguments to the logical name",
+      " <logical-name> <expression>*", 0, kAny, DoPrintOut);
+  Add(this, "reset", "Resets the knowledge base", "", 0, 0, DoReset);
+  Add(this, "retract", "Retracts facts by fact id, or every fact with *", " *|<fact-index>*", 1,
+      kAny, DoRetract);
+  Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1,
+      DoRun);
+}
+
+void TMathPackage::CreateFunctions() {
+  TUserPackage::CreateFunctions();
+  Add(this, "-", "Returns the first argument minus all the others", " <numeric-expression>+", 1,
+      kAny, DoMinus);
+  Add(this, "+", "Returns a value that is the sum of all the arguments",
+      " <numeric-expression>+", 0, kAny, DoPlus);
+  Add(this, "*", "Returns the product of all the arguments", " <numeric-expression>+", 0, kAny,
+      DoTimes);
+}
+
+}  // namespace rulecore
