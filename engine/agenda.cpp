@@ -39,10 +39,12 @@ bool TIEAgenda::Remove(TActivation* activation) {
 
 void TIEAgenda::Clear() {
   std::vector<TActivation*> held;
-  for (const Entry& e : order_) held.push_back(e.activation);
+  for (const Entry& e : order_)
+    held.push_back(e.activation);
   order_.clear();
   where_.clear();
-  for (TActivation* a : held) a->Release();
+  for (TActivation* a : held)
+    a->Release();
 }
 
 TActivation* TIEAgenda::Get(int index) const {
@@ -59,14 +61,16 @@ int TIEAgenda::IndexOf(TActivation* activation) const {
 std::vector<Ref<TActivation>> TIEAgenda::Items() const {
   std::vector<Ref<TActivation>> out;
   out.reserve(order_.size());
-  for (const Entry& e : order_) out.emplace_back(e.activation);
+  for (const Entry& e : order_)
+    out.emplace_back(e.activation);
   return out;
 }
 
 void TIEAgenda::Rebuild() {
   std::vector<Ref<TActivation>> items = Items();
   Clear();
-  for (const Ref<TActivation>& a : items) Insert(a.get());
+  for (const Ref<TActivation>& a : items)
+    Insert(a.get());
 }
 
 void TIEAgenda::SetStrategy(TSearchStrategy strategy) {

@@ -21,7 +21,9 @@
 namespace rulecore {
 
 namespace {
-TObject* NewEngine(TComponent* owner) { return new TInferenceEngine(owner); }
+TObject* NewEngine(TComponent* owner) {
+  return new TInferenceEngine(owner);
+}
 constexpr const char* kImplied = "(Implied)";
 }  // namespace
 
@@ -77,14 +79,17 @@ void TInferenceEngine::CreateInitialObjects() {
 void TInferenceEngine::ReleaseOwnedLinks() {
   for (auto& [name, tmpl] : templates_)
     if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
-  for (auto& [name, type] : types_) type->SetReasoner(nullptr);
+  for (auto& [name, type] : types_)
+    type->SetReasoner(nullptr);
   std::vector<Ref<IUserFunction>> functions;
-  for (auto& [name, f] : functions_) functions.push_back(f);
+  for (auto& [name, f] : functions_)
+    functions.push_back(f);
   functions_.Clear();
   for (auto& f : functions)
     if (auto* uf = dynamic_cast<TIEUserFunction*>(f.get())) uf->ForgetReasoner(this);
   std::vector<TFactSet*> sets = fact_sets_;
-  for (TFactSet* s : sets) s->SetEngineNoParse(nullptr);
+  for (TFactSet* s : sets)
+    s->SetEngineNoParse(nullptr);
   fact_sets_.clear();
 }
 
@@ -95,7 +100,8 @@ void TInferenceEngine::SetStrategy(TSearchStrategy strategy) {
   std::vector<Ref<TActivation>> items = agenda_.Items();
   agenda_.Clear();
   agenda_.SetStrategy(strategy);
-  for (const Ref<TActivation>& a : items) AddActivation(a.get());
+  for (const Ref<TActivation>& a : items)
+    AddActivation(a.get());
 }
 
 void TInferenceEngine::SetSymbolIndex(int32_t value) {
@@ -172,8 +178,12 @@ std::unique_ptr<TRule> TInferenceEngine::ParseRule(const std::string& text) {
   return ReadText<std::unique_ptr<TRule>>(text, [](TIEClipsParser& p) { return p.ParseRule(); });
 }
 
-std::string TInferenceEngine::PrettyPrint(IFunCall* call) { return FunCallToRuleText(*call); }
-std::string TInferenceEngine::PrettyPrint(IFact* fact) { return FactToRuleText(*fact); }
+std::string TInferenceEngine::PrettyPrint(IFunCall* call) {
+  return FunCallToRuleText(*call);
+}
+std::string TInferenceEngine::PrettyPrint(IFact* fact) {
+  return FactToRuleText(*fact);
+}
 std::string TInferenceEngine::PrettyPrint(IUserFunction* function) {
   return UserFunctionHelp(*function, "");
 }
@@ -188,19 +198,19 @@ std::string TInferenceEngine::PrettyPrint(IIEDefinedType* type) {
 std::string TInferenceEngine::PrettyPrint(IFactTemplate* tmpl) {
   return TemplateToRuleText(*tmpl);
 }
-std::string TInferenceEngine::PrettyPrint(IFactSlot* slot) { return SlotToRuleText(*slot); }
+std::string TInferenceEngine::PrettyPrint(IFactSlot* slot) {
+  return SlotToRuleText(*slot);
+}
 std::string TInferenceEngine::PrettyPrint(TFactSet* fact_set) {
   return FactSetToRuleText(*fact_set);
 }
 std::string TInferenceEngine::PrettyPrint(TIEPattern* pattern) {
-  return PatternToRuleText(*pattern, [this](bool multi) {
-    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
-  });
+  return PatternToRuleText(
+      *pattern, [this](bool multi) { return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar); });
 }
 std::string TInferenceEngine::PrettyPrint(TRule* rule) {
-  return RuleToRuleText(*rule, [this](bool multi) {
-    return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar);
-  });
+  return RuleToRuleText(
+      *rule, [this](bool multi) { return GenerateSymbol(multi ? SMultiSlotVar : SSlotVar); });
 }
 
 Ref<IIEValue> TInferenceEngine::EvalFuzzyExpression(IFuzzyVariable*, IIEValue*, TIEContext*) {
@@ -226,7 +236,8 @@ IFactTemplate* TInferenceEngine::CreateFactTemplate(IFactTemplate* source) {
   if (IFactTemplate* t = FindFactTemplate(source->GetTemplateName())) return t;
   Ref<IFactTemplate> copy(new TFactTemplate(this, source->GetTemplateName()));
   copy->SetComment(source->GetComment());
-  for (IFactSlot* slot : source->GetSlots()) copy->AddSlot(slot);
+  for (IFactSlot* slot : source->GetSlots())
+    copy->AddSlot(slot);
   AddFactTemplate(copy.get());
   return copy.get();
 }
@@ -248,7 +259,8 @@ void TInferenceEngine::AddFactTemplate(IFactTemplate* tmpl) {
     std::vector<std::string> dependent;
     for (auto& [rule_name, rule] : rules_)
       if (rule->IndexOfTemplate(gone.get()) >= 0) dependent.push_back(rule_name);
-    for (const std::string& r : dependent) RemoveRule(r);
+    for (const std::string& r : dependent)
+      RemoveRule(r);
     if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
   }
   templates_.Put(name, keep);
@@ -322,7 +334,8 @@ IUserFunction* TInferenceEngine::GetUserFunction(std::string_view name) {
 
 std::vector<IUserFunction*> TInferenceEngine::GetUserFunctions() {
   std::vector<IUserFunction*> out;
-  for (auto& [name, f] : functions_) out.push_back(f.get());
+  for (auto& [name, f] : functions_)
+    out.push_back(f.get());
   return out;
 }
 
@@ -421,8 +434,7 @@ void TInferenceEngine::AddFactSet(TFactSet* fact_set) {
 }
 
 void TInferenceEngine::RemoveFactSet(TFactSet* fact_set) {
-  fact_sets_.erase(std::remove(fact_sets_.begin(), fact_sets_.end(), fact_set),
-                   fact_sets_.end());
+  fact_sets_.erase(std::remove(fact_sets_.begin(), fact_sets_.end(), fact_set), fact_sets_.end());
 }
 
 // ================================================================ facts
@@ -453,7 +465,7 @@ int32_t TInferenceEngine::AssertFact(IFact* fact) {
   fact->SetID(id);
   facts_.push_back(keep);
   fact_hashes_.emplace(fact->GetHashCode(), fact);
-  Watched(cwFact, " ==> " + fact->GetToIDString());
+  if (Watching(cwFact)) Watched(cwFact, " ==> " + fact->GetToIDString());
   Ref<TIEToken> token(new TIEToken(taAdd, fact));
   network_->ProcessToken(token.get());
   ProcessPendingFacts();
@@ -477,7 +489,7 @@ void TInferenceEngine::RetractAt(size_t index) {
   if (OnRetraction) OnRetraction(this, fact.get());
   Ref<TIEToken> token(new TIEToken(taRemove, fact.get()));
   network_->ProcessToken(token.get());
-  Watched(cwFact, " <== " + fact->GetToIDString());
+  if (Watching(cwFact)) Watched(cwFact, " <== " + fact->GetToIDString());
   auto pos = std::find(facts_.begin(), facts_.end(), fact);
   if (pos != facts_.end()) facts_.erase(pos);
   ForgetHash(fact.get());
@@ -568,20 +580,22 @@ void TInferenceEngine::ProcessPendingFacts() {
 void TInferenceEngine::AddActivation(TActivation* activation) {
   try {
     activation->Rule()->EvaluateSalience();
-    int index = agenda_.Add(activation);
-    Watched(cwActivation, "==> Activation: " + activation->Rule()->RuleName() + " : " +
-                              activation->Token()->GetToFactsString());
-    if (OnAddActivation) OnAddActivation(this, index, activation);
+    agenda_.Add(activation);
+    if (Watching(cwActivation))
+      Watched(cwActivation, "==> Activation: " + activation->Rule()->RuleName() + " : " +
+                                activation->Token()->GetToFactsString());
+    // The index costs a walk of the agenda: only a listener pays for it.
+    if (OnAddActivation) OnAddActivation(this, agenda_.IndexOf(activation), activation);
   } catch (const EAbort&) {
   }
 }
 
 void TInferenceEngine::RemoveActivation(TActivation* activation) {
-  int index = agenda_.IndexOf(activation);
-  if (index < 0) return;
-  if (OnRemoveActivation) OnRemoveActivation(this, index, activation);
-  Watched(cwActivation, "<== Activation: " + activation->Rule()->RuleName() + " : " +
-                            activation->Token()->GetToFactsString());
+  if (!agenda_.Contains(activation)) return;
+  if (OnRemoveActivation) OnRemoveActivation(this, agenda_.IndexOf(activation), activation);
+  if (Watching(cwActivation))
+    Watched(cwActivation, "<== Activation: " + activation->Rule()->RuleName() + " : " +
+                              activation->Token()->GetToFactsString());
   agenda_.Remove(activation);
 }
 
@@ -618,16 +632,18 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
       }
       if (!agenda_.Empty()) {
         current_ = Ref<TActivation>(agenda_.First());
-        Watched(cwRule, "FIRE " + std::to_string(rules_fired_) + " " +
-                            current_->Rule()->RuleName() + " " +
-                            current_->Token()->GetToFactsString());
+        if (Watching(cwRule))
+          Watched(cwRule, "FIRE " + std::to_string(rules_fired_) + " " +
+                              current_->Rule()->RuleName() + " " +
+                              current_->Token()->GetToFactsString());
         current_->Fire();
         current_.reset();
         retired_rules_.clear();
         ++rules_fired_;
       }
       if (salience_evaluation_ == sEveryTime) {
-        for (const Ref<TActivation>& a : agenda_.Items()) a->Rule()->EvaluateSalience();
+        for (const Ref<TActivation>& a : agenda_.Items())
+          a->Rule()->EvaluateSalience();
         agenda_.Resort();
       }
     } catch (...) {
@@ -652,14 +668,16 @@ void TInferenceEngine::Clear() {
   next_rule_id_ = 0;
   network_->Clear();
   agenda_.Clear();
-  for (auto& [name, rule] : rules_) Retire(std::move(rule));
+  for (auto& [name, rule] : rules_)
+    Retire(std::move(rule));
   rules_.Clear();
   for (auto& [name, tmpl] : templates_)
     if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
   templates_.Clear();
   globals_.Clear();
   context_->Clear();
-  for (auto& [name, type] : types_) type->SetReasoner(nullptr);
+  for (auto& [name, type] : types_)
+    type->SetReasoner(nullptr);
   types_.Clear();
   null_fact_.reset();
   std::vector<TFactSet*> sets = fact_sets_;
@@ -688,7 +706,8 @@ void TInferenceEngine::Clear() {
 void TInferenceEngine::Reset() {
   RetractFacts();
   next_fact_id_ = 0;
-  for (auto& [name, rule] : rules_) rule->Reset();
+  for (auto& [name, rule] : rules_)
+    rule->Reset();
   Ref<IFact> initial(new TFact(CreateFactTemplate(SInitialFactPattern)));
   AssertFact(initial.get());
   if (reset_globals_)
@@ -698,7 +717,8 @@ void TInferenceEngine::Reset() {
       context_->AddGlobalBinding(globals_.KeyAt(i), resolved->Clone().get());
     }
   std::vector<TFactSet*> sets = fact_sets_;
-  for (TFactSet* s : sets) s->Reset();
+  for (TFactSet* s : sets)
+    s->Reset();
   if (OnReset) OnReset(this);
 }
 

@@ -218,6 +218,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void Retire(std::unique_ptr<TRule> rule);
   int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
+  // Whether a watch line for `item` would be printed (so its text is only
+  // built then).
+  bool Watching(TConstructWatch item) const { return watch_.Contains(item) && OnPrintOut; }
   void CreateInitialObjects();
   void ReleaseOwnedLinks();
 

@@ -45,7 +45,9 @@ Ref<IIEValue> Arg(IFunCall* call, int i, TIEContext* context) {
   return a ? a->Resolve(context) : Ref<IIEValue>(FCNil);
 }
 
-Ref<IIEValue> Bool(bool b) { return Ref<IIEValue>(b ? FCTrue : FCFalse); }
+Ref<IIEValue> Bool(bool b) {
+  return Ref<IIEValue>(b ? FCTrue : FCFalse);
+}
 
 // ---------------------------------------------------------------- facts, engine
 
@@ -91,8 +93,8 @@ Ref<IIEValue> DoModify(IFunCall* call, TIEContext* context, const char*) {
     std::string name = items->Get(0)->GetAsString();
     IFactSlot* slot = tmpl->GetSlot(name);
     Ref<IIEValue> value;
-    bool item_is_list = items->GetValueCount() >= 2 && items->Get(1) &&
-                        items->Get(1)->GetDType() == dtList;
+    bool item_is_list =
+        items->GetValueCount() >= 2 && items->Get(1) && items->Get(1)->GetDType() == dtList;
     if (slot->GetSlotType().Contains(dtMultiSlot) && !item_is_list) {
       Ref<TValueVector> list(new TValueVector);
       for (int k = 1; k < items->GetValueCount(); ++k)
@@ -108,7 +110,8 @@ Ref<IIEValue> DoModify(IFunCall* call, TIEContext* context, const char*) {
     changes.emplace_back(name, value);
   }
   engine->BeginFactModify(fact.get());
-  for (auto& [name, value] : changes) fact->SetValue(name, value.get());
+  for (auto& [name, value] : changes)
+    fact->SetValue(name, value.get());
   context->Resolve(fact.get());
   return NewFactId(engine->EndFactModify(fact.get()));
 }
@@ -129,7 +132,9 @@ Ref<IIEValue> DoHalt(IFunCall*, TIEContext* context, const char*) {
   return Bool(true);
 }
 
-Ref<IIEValue> DoExit(IFunCall*, TIEContext*, const char*) { throw EAbort(); }
+Ref<IIEValue> DoExit(IFunCall*, TIEContext*, const char*) {
+  throw EAbort();
+}
 
 Ref<IIEValue> DoPrintOut(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
@@ -224,15 +229,15 @@ Ref<IIEValue> DoTimes(IFunCall* call, TIEContext* context, const char*) {
 
 Ref<IIEValue> DoMinus(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> first = Arg(call, 0, context);
-  Ref<IIEValue> rest = Accumulate(call, context, first->GetAsNumeric(), 1,
-                                  [](double a, double b) { return a - b; });
+  Ref<IIEValue> rest =
+      Accumulate(call, context, first->GetAsNumeric(), 1, [](double a, double b) { return a - b; });
   if (first->GetDType() == dtFloat && rest->GetDType() != dtFloat)
     return NewFloat(rest->GetAsNumeric());
   return rest;
 }
 
-void Add(TUserPackage* package, const char* name, const char* help, const char* args,
-         int32_t min, int32_t max, Body body) {
+void Add(TUserPackage* package, const char* name, const char* help, const char* args, int32_t min,
+         int32_t max, Body body) {
   Ref<IUserFunction> f(new TBuiltin(name, help, args, min, max, body));
   package->Functions().Add(f.get());
 }
@@ -243,8 +248,8 @@ constexpr int32_t kAny = kUnboundedArguments;
 
 void TStandardPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
-  Add(this, "assert", "Asserts facts and returns the fact id of the last one", " <fact>*", 0,
-      kAny, DoAssert);
+  Add(this, "assert", "Asserts facts and returns the fact id of the last one", " <fact>*", 0, kAny,
+      DoAssert);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
@@ -261,21 +266,20 @@ void TStandardPackage::CreateFunctions() {
       " <fact-index> (<slot-name> <expression>)+", 1, kAny, DoModify);
   Add(this, "neq", "Returns TRUE if the first argument differs in type or value from all others",
       " <expression> <expression>*", 1, kAny, DoNeq);
-  Add(this, "printout", "Prints its arguments to the logical name",
-      " <logical-name> <expression>*", 0, kAny, DoPrintOut);
+  Add(this, "printout", "Prints its arguments to the logical name", " <logical-name> <expression>*",
+      0, kAny, DoPrintOut);
   Add(this, "reset", "Resets the knowledge base", "", 0, 0, DoReset);
   Add(this, "retract", "Retracts facts by fact id, or every fact with *", " *|<fact-index>*", 1,
       kAny, DoRetract);
-  Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1,
-      DoRun);
+  Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1, DoRun);
 }
 
 void TMathPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
   Add(this, "-", "Returns the first argument minus all the others", " <numeric-expression>+", 1,
       kAny, DoMinus);
-  Add(this, "+", "Returns a value that is the sum of all the arguments",
-      " <numeric-expression>+", 0, kAny, DoPlus);
+  Add(this, "+", "Returns a value that is the sum of all the arguments", " <numeric-expression>+",
+      0, kAny, DoPlus);
   Add(this, "*", "Returns the product of all the arguments", " <numeric-expression>+", 0, kAny,
       DoTimes);
 }

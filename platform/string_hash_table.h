@@ -42,12 +42,12 @@ class TStringHashTable {
 
   // The entry's value, or nil when the key is absent.
   T* Find(std::string_view key) {
-    auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].second;
+    size_t i = Position(key);
+    return i == kNone ? nullptr : &entries_[i].second;
   }
   const T* Find(std::string_view key) const {
-    auto it = index_.find(key);
-    return it == index_.end() ? nullptr : &entries_[it->second].second;
+    size_t i = Position(key);
+    return i == kNone ? nullptr : &entries_[i].second;
   }
   bool ContainsKey(std::string_view key) const { return Find(key) != nullptr; }
 
@@ -81,6 +81,20 @@ class TStringHashTable {
   auto end() const { return entries_.end(); }
 
  private:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+  // Small tables (the slots of a fact, say) are searched in order: comparing
+  // a few short names is cheaper than hashing one.
+  static constexpr size_t kLinear = 8;
+  size_t Position(std::string_view key) const {
+    if (entries_.size() <= kLinear) {
+      for (size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i].first == key) return i;
+      return kNone;
+    }
+    auto it = index_.find(key);
+    return it == index_.end() ? kNone : it->second;
+  }
+
   std::unordered_map<std::string, size_t, TransparentStringHash, std::equal_to<>> index_;
   std::vector<Entry> entries_;
 };

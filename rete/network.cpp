@@ -262,8 +262,10 @@ TJoinNode::TJoinNode(TReteNetwork* network, int32_t number, TJoinKind kind, bool
 
 void TJoinNode::AddJoinTest(const TIEJoinTest& test) {
   join_tests_.push_back(test);
-  if (shortcut_ < 0 && test.TestType() == sttEquals)
-    shortcut_ = static_cast<int>(join_tests_.size()) - 1;
+  if (test.TestType() == sttEquals) {
+    keyed_.push_back(static_cast<int>(join_tests_.size()) - 1);
+    shortcut_ = keyed_.front();
+  }
 }
 
 bool TJoinNode::SameAs(const TJoinNode& other, TReteNode* right_input) const {
@@ -286,20 +288,29 @@ void TJoinNode::AttachBackChain(TIEPattern* pattern, TRule* rule) {
   back_chain_rule_ = rule;
 }
 
+// The memories are keyed by every equality test at once: a token and a fact
+// can only match when their key values are equal, so a bucket holds just the
+// candidates that agree on all of them.
 int32_t TJoinNode::LeftKey(TIEToken* left) const {
-  if (shortcut_ < 0) return 0;
-  const TIEJoinTest& t = join_tests_[static_cast<size_t>(shortcut_)];
-  Ref<IIEValue> v = TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
-                                   t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex);
-  return HashOf(v.get());
+  uint32_t key = 0;
+  for (int i : keyed_) {
+    const TIEJoinTest& t = join_tests_[static_cast<size_t>(i)];
+    Ref<IIEValue> v = TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
+                                     t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex);
+    key = key * 31u + static_cast<uint32_t>(HashOf(v.get()));
+  }
+  return static_cast<int32_t>(key);
 }
 
 int32_t TJoinNode::RightKey(TIEToken* right) const {
-  if (shortcut_ < 0) return 0;
-  const TIEJoinTest& t = join_tests_[static_cast<size_t>(shortcut_)];
-  Ref<IIEValue> v = SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
-                                t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex);
-  return HashOf(v.get());
+  uint32_t key = 0;
+  for (int i : keyed_) {
+    const TIEJoinTest& t = join_tests_[static_cast<size_t>(i)];
+    Ref<IIEValue> v = SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
+                                  t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex);
+    key = key * 31u + static_cast<uint32_t>(HashOf(v.get()));
+  }
+  return static_cast<int32_t>(key);
 }
 
 bool TJoinNode::Match(TIEToken* left, TIEToken* right) {
@@ -547,19 +558,46 @@ void TPatternMatchTerminalNode::AddActivation(TIEToken* token) {
   if (token->GetTag() == taUpdate && initialized_) return;
   Ref<TActivation> activation(new TActivation(rule_, token, this, token->GetStrength()));
   activations_.push_back(activation);
+  where_[activation.get()] = std::prev(activations_.end());
+  by_hash_.emplace(token->ChainHash(), activation.get());
   network_->Activate(activation.get());
 }
 
 int TPatternMatchTerminalNode::IndexOf(TActivation* activation) const {
-  for (size_t i = 0; i < activations_.size(); ++i)
-    if (activations_[i].get() == activation) return static_cast<int>(i);
-  return -1;
+  auto it = where_.find(activation);
+  if (it == where_.end()) return -1;
+  return static_cast<int>(
+      std::distance(activations_.begin(), std::list<Ref<TActivation>>::const_iterator(it->second)));
+}
+
+TActivation* TPatternMatchTerminalNode::GetActivation(int i) const {
+  if (i < 0 || i >= GetActivationCount()) RaiseIE(SListIndexError, {i});
+  return std::next(activations_.begin(), i)->get();
+}
+
+Ref<TActivation> TPatternMatchTerminalNode::Take(TActivation* activation) {
+  auto it = where_.find(activation);
+  if (it == where_.end()) return nullptr;
+  Ref<TActivation> taken = *it->second;
+  activations_.erase(it->second);
+  where_.erase(it);
+  auto* token = static_cast<TIEToken*>(taken->Token());
+  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
+  for (auto s = begin; s != end; ++s) {
+    if (s->second == activation) {
+      by_hash_.erase(s);
+      break;
+    }
+  }
+  taken->ForgetNode();
+  return taken;
 }
 
 void TPatternMatchTerminalNode::StandDown(TIEToken* token) {
-  for (size_t i = 0; i < activations_.size(); ++i) {
-    if (activations_[i]->Token()->Equals(token)) {
-      Deactivate(activations_[i].get());
+  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
+  for (auto it = begin; it != end; ++it) {
+    if (it->second->Token()->Equals(token)) {
+      Deactivate(it->second);
       return;
     }
   }
@@ -571,26 +609,17 @@ void TPatternMatchTerminalNode::StandDown() {
 }
 
 void TPatternMatchTerminalNode::Deactivate(TActivation* activation) {
-  int i = IndexOf(activation);
-  if (i < 0) return;
-  Ref<TActivation> keep = activations_[static_cast<size_t>(i)];
-  activations_.erase(activations_.begin() + i);
-  keep->ForgetNode();
-  network_->Deactivate(keep.get());
+  Ref<TActivation> taken = Take(activation);
+  if (taken) network_->Deactivate(taken.get());
 }
 
 void TPatternMatchTerminalNode::Forget(TActivation* activation) {
-  int i = IndexOf(activation);
-  if (i < 0) return;
-  Ref<TActivation> keep = activations_[static_cast<size_t>(i)];
-  activations_.erase(activations_.begin() + i);
-  keep->ForgetNode();
+  Take(activation);
 }
 
 void TPatternMatchTerminalNode::RuleFired(TActivation* activation) {
   Ref<TActivation> keep(activation);
-  int i = IndexOf(activation);
-  if (i >= 0) activations_.erase(activations_.begin() + i);
+  Take(activation);
   activation->ForgetNode();
   network_->RuleFired(activation);
 }

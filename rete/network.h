@@ -16,6 +16,7 @@
 #pragma once
 
 #include <functional>
+#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -195,7 +196,8 @@ class RULECORE_API TJoinNode : public TTestNode {
   TJoinKind kind_;
   bool unique_;
   std::vector<TIEJoinTest> join_tests_;
-  int shortcut_ = -1;  // index of the join test the memories hash by
+  int shortcut_ = -1;       // the first equality test (-1: none)
+  std::vector<int> keyed_;  // the equality tests the memories hash by
   TIETokenTree left_;
   TIETokenTree right_;
   TReteNode* right_input_ = nullptr;
@@ -226,13 +228,21 @@ class RULECORE_API TPatternMatchTerminalNode : public TReteNode {
   // The activation fired: it leaves the list and the engine is told.
   void RuleFired(TActivation* activation);
   int GetActivationCount() const { return static_cast<int>(activations_.size()); }
-  TActivation* GetActivation(int i) const { return activations_[static_cast<size_t>(i)].get(); }
+  // REQUIRES: 0 <= i < GetActivationCount(); walks the list.
+  TActivation* GetActivation(int i) const;
   int IndexOf(TActivation* activation) const;
   void SetInitialized(bool on) { initialized_ = on; }
 
  private:
   TRule* rule_;
-  std::vector<Ref<TActivation>> activations_;
+  // Takes the activation off the list; nil when it is not there.
+  Ref<TActivation> Take(TActivation* activation);
+
+  // In arrival order, with an index by identity and one by token hash,
+  // so that withdrawing an activation costs no walk of the list.
+  std::list<Ref<TActivation>> activations_;
+  std::unordered_map<TActivation*, std::list<Ref<TActivation>>::iterator> where_;
+  std::unordered_multimap<uint64_t, TActivation*> by_hash_;
   bool initialized_ = false;
 };
 

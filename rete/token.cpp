@@ -34,12 +34,26 @@ bool SameDivision(const TDivision* a, const TDivision* b) {
 int32_t FactId(IFact* fact) {
   return fact ? fact->GetID() : -1;
 }
+
+uint64_t Mix(uint64_t h, IFact* fact, const TDivision* division) {
+  uint64_t x = h ^ (static_cast<uint64_t>(static_cast<uint32_t>(FactId(fact))) +
+                    0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2));
+  if (division) x ^= division->slots.size() * 0xBF58476D1CE4E5B9ull;
+  x ^= x >> 31;
+  x *= 0x94D049BB133111EBull;
+  return x ^ (x >> 29);
+}
 }  // namespace
 
 // ---------------------------------------------------------------- TIEToken
 
 TIEToken::TIEToken(TTokenAction action, IFact* fact, TDivision* division)
-    : count_(1), fact_(fact), sort_code_(FactId(fact)), tag_(action), division_(division) {}
+    : count_(1),
+      fact_(fact),
+      sort_code_(FactId(fact)),
+      tag_(action),
+      division_(division),
+      chain_hash_(Mix(0, fact, division)) {}
 
 TIEToken::TIEToken(TIEToken* parent, IFact* fact, TDivision* division)
     : count_(parent->count_ + 1),
@@ -49,7 +63,8 @@ TIEToken::TIEToken(TIEToken* parent, IFact* fact, TDivision* division)
       sort_code_(static_cast<int32_t>(static_cast<uint32_t>(parent->sort_code_) * 8u +
                                       static_cast<uint32_t>(FactId(fact)))),
       tag_(parent->tag_),
-      division_(division) {}
+      division_(division),
+      chain_hash_(Mix(parent->chain_hash_, fact, division)) {}
 
 TIEToken::TIEToken(const TIEToken& other)
     : IInterface(),
@@ -61,7 +76,8 @@ TIEToken::TIEToken(const TIEToken& other)
       strength_(other.strength_),
       sort_code_(other.sort_code_),
       tag_(other.tag_),
-      division_(other.division_) {}
+      division_(other.division_),
+      chain_hash_(other.chain_hash_) {}
 
 bool TIEToken::Equals(IReteToken* other) {
   if (other == this) return true;
@@ -142,21 +158,24 @@ Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division, std::string_vi
   return NewList(run.get());
 }
 
+Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std::string_view slot,
+                             int32_t sub_index) {
+  const TIEToken* link = token ? token->Link(index) : nullptr;
+  if (!link) return nullptr;
+  return SlotValueAt(link->GetFact(), link->Division(), slot, sub_index);
+}
+
 Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::string_view slot,
                              int32_t sub_index) {
   if (!token) return nullptr;
-  if (auto* t = dynamic_cast<TIEToken*>(token)) {
-    const TIEToken* link = t->Link(index);
-    if (!link) return nullptr;
-    return SlotValueAt(link->GetFact(), link->Division(), slot, sub_index);
-  }
+  if (auto* t = dynamic_cast<TIEToken*>(token)) return TokenSlotValue(t, index, slot, sub_index);
   return SlotValueAt(token->GetFacts(index), nullptr, slot, sub_index);
 }
 
 // ---------------------------------------------------------------- TIETokenTree
 
 TIEToken* TIETokenTree::Find(int32_t key, TIEToken* token) const {
-  auto [begin, end] = by_sort_code_.equal_range(token->GetSortCode());
+  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
   for (auto it = begin; it != end; ++it) {
     TIEToken* stored = it->second.second->get();
     if (it->second.first == key && stored->Equals(token)) return stored;
@@ -168,20 +187,20 @@ bool TIETokenTree::Add(int32_t key, TIEToken* token) {
   if (Find(key, token)) return false;
   Bucket& bucket = buckets_[key];
   bucket.emplace_back(token);
-  by_sort_code_.emplace(token->GetSortCode(), std::make_pair(key, std::prev(bucket.end())));
+  by_hash_.emplace(token->ChainHash(), std::make_pair(key, std::prev(bucket.end())));
   ++count_;
   return true;
 }
 
 Ref<TIEToken> TIETokenTree::Remove(int32_t key, TIEToken* token) {
-  auto [begin, end] = by_sort_code_.equal_range(token->GetSortCode());
+  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
   for (auto it = begin; it != end; ++it) {
     if (it->second.first != key || !(*it->second.second)->Equals(token)) continue;
     Ref<TIEToken> stored = *it->second.second;
     auto bucket = buckets_.find(key);
     bucket->second.erase(it->second.second);
     if (bucket->second.empty()) buckets_.erase(bucket);
-    by_sort_code_.erase(it);
+    by_hash_.erase(it);
     --count_;
     return stored;
   }
@@ -194,7 +213,7 @@ const TIETokenTree::Bucket* TIETokenTree::Get(int32_t key) const {
 }
 
 void TIETokenTree::Clear() {
-  by_sort_code_.clear();
+  by_hash_.clear();
   buckets_.clear();
   count_ = 0;
 }

@@ -63,6 +63,9 @@ class RULECORE_API TIEToken : public IReteToken {
   std::string GetToFactsString() const override;
 
   TIEToken* Parent() const { return parent_.get(); }
+  // A well-mixed hash of the facts of the token (and their divisions' being
+  // there), used to find equal tokens in memories. Equal tokens hash alike.
+  uint64_t ChainHash() const { return chain_hash_; }
   TDivision* Division() const { return division_.get(); }
   // The link holding the fact of pattern `index`; nil outside the token.
   const TIEToken* Link(int index) const;
@@ -76,6 +79,7 @@ class RULECORE_API TIEToken : public IReteToken {
   int32_t sort_code_;
   TTokenAction tag_;
   Ref<TDivision> division_;
+  uint64_t chain_hash_;
 };
 
 // The value of `slot` of `fact`, or of its position `sub_index` (NoSubIndex:
@@ -86,6 +90,8 @@ RULECORE_API Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division,
                                        std::string_view slot, int32_t sub_index);
 // The same for the fact of pattern `index` in `token`.
 RULECORE_API Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::string_view slot,
+                                          int32_t sub_index);
+RULECORE_API Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std::string_view slot,
                                           int32_t sub_index);
 
 // A hashed token memory. Tokens are kept per key (the hash of a chosen
@@ -117,7 +123,7 @@ class RULECORE_API TIETokenTree {
 
  private:
   std::unordered_map<int32_t, Bucket> buckets_;
-  std::unordered_multimap<int32_t, std::pair<int32_t, Bucket::iterator>> by_sort_code_;
+  std::unordered_multimap<uint64_t, std::pair<int32_t, Bucket::iterator>> by_hash_;
   int count_ = 0;
 };
 
