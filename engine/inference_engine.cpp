@@ -666,8 +666,10 @@ void TInferenceEngine::Clear() {
   halted_ = false;
   next_fact_id_ = 0;
   next_rule_id_ = 0;
-  network_->Clear();
+  // The agenda goes first: the network then finds no activation left to
+  // withdraw, so a clear prints no "<== Activation" lines.
   agenda_.Clear();
+  network_->Clear();
   for (auto& [name, rule] : rules_)
     Retire(std::move(rule));
   rules_.Clear();

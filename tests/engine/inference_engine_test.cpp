@@ -786,6 +786,16 @@ TEST_F(EngineTest, ClearEmptiesTheKnowledgeBaseAndRestartsTheIds) {
   EXPECT_EQ(engine.Network().NodeCount(), 0);
 }
 
+TEST_F(EngineTest, ClearDropsTheAgendaWithoutWithdrawalLines) {
+  Define("(defrule r (a ?x) =>)");
+  engine.AssertText("(a 1)");
+  engine.AssertText("(a 2)");
+  engine.SetWatch({cwActivation});
+  engine.Clear();
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(engine.Agenda().Empty());
+}
+
 TEST_F(EngineTest, RulesWorkAgainAfterClear) {
   Define("(defrule r (a ?x) => (print ?x))");
   engine.AssertText("(a 1)");
