@@ -521,6 +521,15 @@ bool TInferenceEngine::Retract(int32_t id) {
   return RetractFact(fact);
 }
 
+bool TInferenceEngine::RetractText(const std::string& text) {
+  Ref<IFact> fact = ParseFact(text);
+  context_->Resolve(fact.get());
+  int i = FindDuplicate(fact.get());
+  if (i < 0) return false;
+  RetractAt(static_cast<size_t>(i));
+  return true;
+}
+
 bool TInferenceEngine::RetractFact(IFact* fact) {
   for (size_t i = 0; i < facts_.size(); ++i) {
     if (facts_[i].get() == fact) {

@@ -117,6 +117,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // Retracts the listed fact with that id; false when there is none.
   bool Retract(int32_t id);
   bool RetractFact(IFact* fact);
+  // Parses the text as one fact, resolves its variables in the engine's
+  // context and retracts the first listed fact equal to it; false when none.
+  bool RetractText(const std::string& text);
   // Retracts every fact at once (one clear token, no retraction events).
   void RetractFacts();
   IFact* FactById(int32_t id) const;

@@ -63,6 +63,22 @@ Ref<IIEValue> DoAssert(IFunCall* call, TIEContext* context, const char*) {
   return id < 0 ? Bool(false) : NewFactId(id);
 }
 
+// A refused duplicate yields FALSE, as for assert, never the id -1.
+Ref<IIEValue> DoAssertString(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  int32_t id = -1;
+  for (int i = 0; i < call->GetArgumentCount(); ++i)
+    id = engine->AssertText(Arg(call, i, context)->GetAsString());
+  return id < 0 ? Bool(false) : NewFactId(id);
+}
+
+Ref<IIEValue> DoRetractString(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  for (int i = 0; i < call->GetArgumentCount(); ++i)
+    engine->RetractText(Arg(call, i, context)->GetAsString());
+  return Bool(true);
+}
+
 Ref<IIEValue> DoRetract(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
   for (int i = 0; i < call->GetArgumentCount(); ++i) {
@@ -250,6 +266,8 @@ void TStandardPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
   Add(this, "assert", "Asserts facts and returns the fact id of the last one", " <fact>*", 0, kAny,
       DoAssert);
+  Add(this, "assert-string", "Parses each string as a fact and asserts it",
+      " <string-expression>*", 1, kAny, DoAssertString);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
@@ -271,6 +289,8 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "reset", "Resets the knowledge base", "", 0, 0, DoReset);
   Add(this, "retract", "Retracts facts by fact id, or every fact with *", " *|<fact-index>*", 1,
       kAny, DoRetract);
+  Add(this, "retract-string", "Retracts the facts equal to each string read as a fact",
+      " <fact-string>", 0, kAny, DoRetractString);
   Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1, DoRun);
 }
 
