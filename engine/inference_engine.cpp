@@ -15,7 +15,9 @@
 #include "functions/standard_package.h"
 #include "language/clips_parser.h"
 #include "language/printer.h"
+#include "platform/clock.h"
 #include "platform/exception.h"
+#include "platform/format.h"
 #include "platform/streams.h"
 
 namespace rulecore {
@@ -622,10 +624,45 @@ void TInferenceEngine::Unlock() {
   if (lock_) lock_->unlock();
 }
 
-int32_t TInferenceEngine::Run(int32_t max_rules) {
+void TInferenceEngine::BeginInference() {
   if (OnStartInference) OnStartInference(this);
+  start_time_ = MillisecondClock();
   rules_fired_ = 0;
+  max_fact_count_ = FactCount();
+  fact_count_sum_ = 0;
+  max_agenda_size_ = agenda_.Count();
+  agenda_size_sum_ = 0;
   halted_ = false;
+}
+
+void TInferenceEngine::CountFiring() {
+  if (!watch_.Contains(cwStatistics)) return;
+  fact_count_sum_ += static_cast<float>(FactCount());
+  agenda_size_sum_ += static_cast<float>(agenda_.Count());
+  max_fact_count_ = std::max(max_fact_count_, FactCount());
+  max_agenda_size_ = std::max(max_agenda_size_, agenda_.Count());
+}
+
+void TInferenceEngine::EndInference() {
+  if (watch_.Contains(cwStatistics) && rules_fired_ > 0 && OnPrintOut) {
+    double seconds = (MillisecondClock() - start_time_) / 1000.0;
+    double fired = rules_fired_;
+    std::string rate =
+        seconds == 0 ? std::to_string(rules_fired_) : Format("%.4f", {fired / seconds});
+    Watched(cwStatistics, std::to_string(rules_fired_) + " rules fired.     Run time is " +
+                              Format("%.4f", {seconds}) + " seconds");
+    Watched(cwStatistics, rate + " rules per second");
+    Watched(cwStatistics, Format("%.4f", {fact_count_sum_ / fired}) + " mean number of facts (" +
+                              std::to_string(max_fact_count_) + " maximum)");
+    Watched(cwStatistics, Format("%.4f", {agenda_size_sum_ / fired}) +
+                              " mean number of activations (" + std::to_string(max_agenda_size_) +
+                              " maximum)");
+  }
+  if (OnEndInference) OnEndInference(this, rules_fired_);
+}
+
+int32_t TInferenceEngine::Run(int32_t max_rules) {
+  BeginInference();
   while (!agenda_.Empty() && !halted_ && rules_fired_ < max_rules) {
     Lock();
     try {
@@ -646,6 +683,7 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
                               current_->Rule()->RuleName() + " " +
                               current_->Token()->GetToFactsString());
         current_->Fire();
+        CountFiring();
         current_.reset();
         retired_rules_.clear();
         ++rules_fired_;
@@ -665,7 +703,7 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
     }
     Unlock();
   }
-  if (OnEndInference) OnEndInference(this, rules_fired_);
+  EndInference();
   return rules_fired_;
 }
 

@@ -221,6 +221,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void Retire(std::unique_ptr<TRule> rule);
   int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
+  void BeginInference();
+  void CountFiring();
+  void EndInference();
   // Whether a watch line for `item` would be printed (so its text is only
   // built then).
   bool Watching(TConstructWatch item) const { return watch_.Contains(item) && OnPrintOut; }
@@ -240,6 +243,12 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   int32_t next_fact_id_ = 0;
   int32_t next_rule_id_ = 0;
   int32_t rules_fired_ = 0;
+  // Run statistics, kept while cwStatistics is watched.
+  double start_time_ = 0;  // milliseconds
+  float fact_count_sum_ = 0;
+  float agenda_size_sum_ = 0;
+  int32_t max_fact_count_ = 0;
+  int32_t max_agenda_size_ = 0;
   bool modifying_ = false;
 
   std::unique_ptr<TIEContext> context_;

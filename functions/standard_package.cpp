@@ -1,6 +1,8 @@
 // rulecore: an embeddable expert-system shell.
 #include "functions/standard_package.h"
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "core/helper_functions.h"
@@ -77,6 +79,37 @@ Ref<IIEValue> DoRetractString(IFunCall* call, TIEContext* context, const char*) 
   for (int i = 0; i < call->GetArgumentCount(); ++i)
     engine->RetractText(Arg(call, i, context)->GetAsString());
   return Bool(true);
+}
+
+// watch and unwatch: one keyword, compared case-sensitively.
+Ref<IIEValue> Watch(IFunCall* call, TIEContext* context, bool on) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string word = Arg(call, 0, context)->GetAsString();
+  static const std::pair<const char*, TConstructWatch> kinds[] = {{"rules", cwRule},
+                                                                  {"facts", cwFact},
+                                                                  {"activations", cwActivation},
+                                                                  {"compilations", cwCompilation},
+                                                                  {"statistics", cwStatistics}};
+  TConstructWatches watch = engine->Watch();
+  if (word == "all") {
+    watch = on ? TConstructWatches{cwActivation, cwFact, cwRule, cwCompilation, cwStatistics}
+               : TConstructWatches{};
+  } else {
+    auto kind = std::find_if(std::begin(kinds), std::end(kinds),
+                             [&](const auto& k) { return word == k.first; });
+    if (kind == std::end(kinds)) RaiseIE(on ? SCannotWatch : SCannotUnWatch, {word});
+    on ? watch.Include(kind->second) : watch.Exclude(kind->second);
+  }
+  engine->SetWatch(watch);
+  return Bool(true);
+}
+
+Ref<IIEValue> DoWatch(IFunCall* call, TIEContext* context, const char*) {
+  return Watch(call, context, true);
+}
+
+Ref<IIEValue> DoUnwatch(IFunCall* call, TIEContext* context, const char*) {
+  return Watch(call, context, false);
 }
 
 Ref<IIEValue> DoRetract(IFunCall* call, TIEContext* context, const char*) {
@@ -266,8 +299,8 @@ void TStandardPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
   Add(this, "assert", "Asserts facts and returns the fact id of the last one", " <fact>*", 0, kAny,
       DoAssert);
-  Add(this, "assert-string", "Parses each string as a fact and asserts it",
-      " <string-expression>*", 1, kAny, DoAssertString);
+  Add(this, "assert-string", "Parses each string as a fact and asserts it", " <string-expression>*",
+      1, kAny, DoAssertString);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
@@ -292,6 +325,10 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "retract-string", "Retracts the facts equal to each string read as a fact",
       " <fact-string>", 0, kAny, DoRetractString);
   Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1, DoRun);
+  Add(this, "unwatch", "Stops printing what happens to the given kind of item",
+      " all|rules|facts|activations|compilations|statistics", 1, 1, DoUnwatch);
+  Add(this, "watch", "Prints what happens to the given kind of item",
+      " all|rules|facts|activations|compilations|statistics", 1, 1, DoWatch);
 }
 
 void TMathPackage::CreateFunctions() {

@@ -1,6 +1,6 @@
 // rulecore: an embeddable expert-system shell.
 // The fact commands of the standard package run against a real engine:
-// assert-string, retract-string and modify.
+// assert-string, retract-string, modify, watch and unwatch.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -89,6 +89,37 @@ TEST_F(FactCommandsTest, ModifyOfAnUnknownIdNamesTheId) {
   } catch (const EIEException& e) {
     EXPECT_EQ(std::string(e.what()), "No Such Fact with ID=42 exists");
   }
+}
+
+TEST_F(FactCommandsTest, WatchAndUnwatchChangeOneItemOrAll) {
+  Run("(watch facts)");
+  // A top-level call prints its result after the watch line.
+  std::string printed = Run("(assert (a 1))");
+  EXPECT_EQ(printed, " ==> " + engine.FactById(1)->GetToIDString() + NL + "<Fact-1>" + NL);
+  Run("(watch rules) (unwatch facts)");
+  EXPECT_EQ(engine.Watch(), TConstructWatches{cwRule});
+  Run("(watch all)");
+  EXPECT_EQ(engine.Watch(),
+            (TConstructWatches{cwActivation, cwFact, cwRule, cwCompilation, cwStatistics}));
+  Run("(unwatch all)");
+  EXPECT_EQ(engine.Watch(), TConstructWatches{});
+  EXPECT_EQ(Run("(assert (a 2))"), "<Fact-2>" + NL);
+}
+
+TEST_F(FactCommandsTest, WatchKeywordsAreCaseSensitive) {
+  try {
+    Run("(watch Facts)");
+    FAIL() << "an unknown watch keyword was accepted";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot watch Facts");
+  }
+  try {
+    Run("(unwatch everything)");
+    FAIL() << "an unknown unwatch keyword was accepted";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot unwatch everything");
+  }
+  EXPECT_EQ(engine.Watch(), TConstructWatches{});
 }
 
 }  // namespace

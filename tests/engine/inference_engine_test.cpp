@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -743,6 +744,37 @@ TEST_F(EngineTest, RemovingARuleWithdrawsItsActivations) {
   EXPECT_EQ(out, "<== Activation: r : f-1" + NL);
   EXPECT_EQ(Agenda(), "keep [f-1]");
   EXPECT_EQ(engine.FindRule("r"), nullptr);
+}
+
+TEST_F(EngineTest, StatisticsFollowARunThatFiredRules) {
+  Define("(defrule r (a ?x) =>)");
+  engine.AssertText("(a 1)");
+  engine.AssertText("(a 2)");
+  engine.AssertText("(a 3)");
+  engine.SetWatch({cwStatistics});
+  EXPECT_EQ(engine.Run(), 3);
+  // After the firings the fact list holds four facts and the agenda 2, 1, 0
+  // activations; the agenda held three when the run began.
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; (end = out.find(NL, at)) != std::string::npos; at = end + NL.size())
+    lines.push_back(out.substr(at, end - at));
+  ASSERT_EQ(lines.size(), 4u) << out;
+  EXPECT_TRUE(std::regex_match(lines[0],
+                               std::regex(R"(3 rules fired\.     Run time is \d+\.\d{4} seconds)")))
+      << lines[0];
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"((3|\d+\.\d{4}) rules per second)")))
+      << lines[1];
+  EXPECT_EQ(lines[2], "4.0000 mean number of facts (4 maximum)");
+  EXPECT_EQ(lines[3], "1.0000 mean number of activations (3 maximum)");
+}
+
+TEST_F(EngineTest, StatisticsStayQuietWhenNothingFired) {
+  int ended = -1;
+  engine.OnEndInference = [&](TObject*, int32_t fired) { ended = fired; };
+  engine.SetWatch({cwStatistics});
+  EXPECT_EQ(engine.Run(), 0);
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(ended, 0);
 }
 
 TEST_F(EngineTest, CompilationIsWatchedWhenARuleEntersTheTable) {
