@@ -124,14 +124,43 @@ void TInferenceEngine::PrintOut(const std::string& channel, const std::string& t
     if (OnPrintOut) OnPrintOut(this, channel, text);
     return;
   }
+  if (std::unique_ptr<TTextStream>* stream = streams_.Find(channel)) {
+    (*stream)->Put(text);
+    return;
+  }
   if (!OnPrintOut) RaiseIE(SNoSuchFunction, {"printout"});
 }
 
 std::string TInferenceEngine::ReadLine(const std::string& channel) {
+  if (!channel.empty() && channel != "t") {
+    if (std::unique_ptr<TTextStream>* stream = streams_.Find(channel)) {
+      std::string line;
+      return (*stream)->GetLine(line) ? line : std::string();
+    }
+  }
   if (!OnReadLine) RaiseIE(SNoReadFunctionWarning, {"readline"});
   std::string text;
   OnReadLine(this, channel, text);
   return text;
+}
+
+bool TInferenceEngine::AddStream(const std::string& name, std::unique_ptr<TTextStream> stream) {
+  if (std::unique_ptr<TTextStream>* old = streams_.Find(name)) {
+    if (old->get() == stream.get()) return true;
+    if (duplicate_constructs_ == dcIgnore) return false;
+    if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateStreamNames, {name});
+  }
+  streams_.Put(name, std::move(stream));
+  return true;
+}
+
+void TInferenceEngine::RemoveStream(const std::string& name) {
+  if (!streams_.Find(name)) RaiseIE(SInvalidStreamName, {name});
+  streams_.Remove(name);
+}
+
+void TInferenceEngine::ClearStreams() {
+  streams_.Clear();
 }
 
 void TInferenceEngine::Watched(TConstructWatch item, const std::string& line) {
@@ -748,6 +777,7 @@ void TInferenceEngine::Clear() {
     if (auto* fn = dynamic_cast<TInterpretedFunction*>(f.get())) fn->Discard();
   }
   initial_pattern_.reset();
+  ClearStreams();
   if (!ComponentState().Contains(csDestroying)) CreateInitialObjects();
   if (OnClear) OnClear(this);
 }

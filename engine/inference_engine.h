@@ -20,6 +20,7 @@
 #include "facts/context.h"
 #include "facts/fact_set.h"
 #include "platform/component.h"
+#include "platform/streams.h"
 #include "platform/string_hash_table.h"
 #include "rete/network.h"
 #include "rete/rule.h"
@@ -135,8 +136,20 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
 
   // ---- output
   // Prints to a logical name: "t" or "" reach OnPrintOut.
+  // Any other registered name reaches its stream.
   void PrintOut(const std::string& channel, const std::string& text) override;
+  // The next line of a registered stream ("" at its end), else of the host.
   std::string ReadLine(const std::string& channel);
+
+  // ---- streams under logical names (the engine owns them)
+  // Registers `stream` under `name`; a clash follows DuplicateConstructs.
+  // Returns false when the clash was ignored: the new stream is closed.
+  bool AddStream(const std::string& name, std::unique_ptr<TTextStream> stream);
+  // Closes and forgets the stream; an unknown name raises SInvalidStreamName.
+  void RemoveStream(const std::string& name);
+  bool ContainsStream(const std::string& name) const { return streams_.Find(name) != nullptr; }
+  // Closes every stream.
+  void ClearStreams();
 
   // ---- tables
   IFactTemplate* FindFactTemplate(const std::string& name) override;
@@ -256,6 +269,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TStringHashTable<Ref<IIEDefinedType>> types_;
   TStringHashTable<Ref<IUserFunction>> functions_;
   TStringHashTable<std::unique_ptr<TRule>> rules_;
+  TStringHashTable<std::unique_ptr<TTextStream>> streams_;
   std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
   TValueHashTable globals_;           // initial values, restored on reset
   std::vector<Ref<IFact>> facts_;     // ascending ids

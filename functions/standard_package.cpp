@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "core/helper_functions.h"
@@ -13,6 +14,7 @@
 #include "facts/context.h"
 #include "functions/user_function.h"
 #include "platform/exception.h"
+#include "platform/streams.h"
 
 namespace rulecore {
 
@@ -79,6 +81,58 @@ Ref<IIEValue> DoRetractString(IFunCall* call, TIEContext* context, const char*) 
   for (int i = 0; i < call->GetArgumentCount(); ++i)
     engine->RetractText(Arg(call, i, context)->GetAsString());
   return Bool(true);
+}
+
+// ---------------------------------------------------------------- input, output
+
+Ref<IIEValue> DoOpen(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string path = Arg(call, 0, context)->GetAsString();
+  Ref<IIEValue> name = Arg(call, 1, context);
+  FileMode mode = FileMode::kRead;
+  if (call->GetArgumentCount() > 2) {
+    std::string letter = Arg(call, 2, context)->GetAsString();
+    if (letter == "r")
+      mode = FileMode::kRead;
+    else if (letter == "w")
+      mode = FileMode::kWrite;
+    else if (letter == "r+")
+      mode = FileMode::kReadWrite;
+    else if (letter == "a")
+      mode = FileMode::kAppend;
+    else
+      RaiseIE(SInvalidFileAccess, {letter});
+  }
+  // A file that cannot be opened raises the stream's own error.
+  engine->AddStream(name->GetAsString(), std::make_unique<TTextStream>(path, mode));
+  return name->Clone();
+}
+
+// Closing a name that is not open is no error, but the result tells: TRUE
+// when every named stream was open and is now closed, else FALSE.
+Ref<IIEValue> DoClose(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  if (call->GetArgumentCount() == 0) {
+    engine->ClearStreams();
+    return Bool(true);
+  }
+  bool all = true;
+  for (int i = 0; i < call->GetArgumentCount(); ++i) {
+    std::string name = Arg(call, i, context)->GetAsString();
+    if (engine->ContainsStream(name))
+      engine->RemoveStream(name);
+    else
+      all = false;
+  }
+  return Bool(all);
+}
+
+// An empty line and the end of input both read as the symbol EOF.
+Ref<IIEValue> DoReadLine(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string name = call->GetArgumentCount() ? Arg(call, 0, context)->GetAsString() : "";
+  std::string line = engine->ReadLine(name);
+  return line.empty() ? Ref<IIEValue>(FCEOF) : NewString(line);
 }
 
 // watch and unwatch: one keyword, compared case-sensitively.
@@ -301,6 +355,8 @@ void TStandardPackage::CreateFunctions() {
       DoAssert);
   Add(this, "assert-string", "Parses each string as a fact and asserts it", " <string-expression>*",
       1, kAny, DoAssertString);
+  Add(this, "close", "Closes the files open under the logical names, or every file",
+      " [<logical-name>+]", 0, kAny, DoClose);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
@@ -317,8 +373,12 @@ void TStandardPackage::CreateFunctions() {
       " <fact-index> (<slot-name> <expression>)+", 1, kAny, DoModify);
   Add(this, "neq", "Returns TRUE if the first argument differs in type or value from all others",
       " <expression> <expression>*", 1, kAny, DoNeq);
+  Add(this, "open", "Opens a file under a logical name and returns the name",
+      " <filename> <logical-name> [a|r|w|r+]", 2, 3, DoOpen);
   Add(this, "printout", "Prints its arguments to the logical name", " <logical-name> <expression>*",
       0, kAny, DoPrintOut);
+  Add(this, "readline", "Reads a line from the logical name, or EOF", " [<logical-name>]", 0, 1,
+      DoReadLine);
   Add(this, "reset", "Resets the knowledge base", "", 0, 0, DoReset);
   Add(this, "retract", "Retracts facts by fact id, or every fact with *", " *|<fact-index>*", 1,
       kAny, DoRetract);

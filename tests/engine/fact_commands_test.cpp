@@ -1,8 +1,11 @@
 // rulecore: an embeddable expert-system shell.
 // The fact commands of the standard package run against a real engine:
-// assert-string, retract-string, modify, watch and unwatch.
+// assert-string, retract-string, modify, watch and unwatch, and the
+// files under logical names: open, printout, readline, close.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "core/ie_consts.h"
@@ -120,6 +123,97 @@ TEST_F(FactCommandsTest, WatchKeywordsAreCaseSensitive) {
     EXPECT_EQ(std::string(e.what()), "Cannot unwatch everything");
   }
   EXPECT_EQ(engine.Watch(), TConstructWatches{});
+}
+
+// ---------------------------------------------------------------- files
+
+class FileCommandsTest : public FactCommandsTest {
+ protected:
+  FileCommandsTest() {
+    dir = std::filesystem::temp_directory_path() /
+          ("rulecore-files-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+    std::filesystem::create_directories(dir);
+  }
+  ~FileCommandsTest() override {
+    engine.ClearStreams();
+    std::filesystem::remove_all(dir);
+  }
+  std::string Path(const std::string& name) { return (dir / name).string(); }
+  std::string Contents(const std::string& name) {
+    std::ifstream in(Path(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+  std::filesystem::path dir;
+};
+
+TEST_F(FileCommandsTest, WrittenLinesReadBackThroughALogicalName) {
+  EXPECT_EQ(Run("(printout t (open \"" + Path("a.txt") + "\" out w) crlf)"), "out" + NL);
+  EXPECT_EQ(Run("(printout out \"one\" crlf 2 crlf)"), "");  // nothing reaches the host
+  EXPECT_EQ(Run("(printout t (close out) crlf)"), "TRUE" + NL);
+  EXPECT_EQ(Contents("a.txt"), "one" + NL + "2" + NL);
+  Run("(open \"" + Path("a.txt") + "\" in)");
+  EXPECT_EQ(Run("(printout t (readline in) \"|\" (readline in) \"|\" (readline in) crlf)"),
+            "one|2|EOF" + NL);
+  Run("(close in)");
+  EXPECT_FALSE(engine.ContainsStream("in"));
+}
+
+TEST_F(FileCommandsTest, AppendKeepsWhatTheFileHeld) {
+  std::ofstream(Path("log.txt")) << "old\n";
+  Run("(open \"" + Path("log.txt") + "\" log a)");
+  Run("(printout log new crlf)");
+  Run("(close log)");
+  EXPECT_EQ(Contents("log.txt"), "old\nnew" + NL);
+}
+
+TEST_F(FileCommandsTest, BadModesAndMissingFilesRaiseAndRegisterNothing) {
+  try {
+    Run("(open \"" + Path("b.txt") + "\" out q)");
+    FAIL() << "mode q was accepted";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Invalid File Access Specifier: \"q\"");
+  }
+  EXPECT_FALSE(engine.ContainsStream("out"));
+  EXPECT_FALSE(std::filesystem::exists(Path("b.txt")));
+  EXPECT_ANY_THROW(Run("(open \"" + Path("missing.txt") + "\" in r)"));
+  EXPECT_FALSE(engine.ContainsStream("in"));
+}
+
+TEST_F(FileCommandsTest, ClosingAnUnknownNameIsNoErrorButAnswersFalse) {
+  Run("(open \"" + Path("c.txt") + "\" out w)");
+  EXPECT_EQ(Run("(printout t (close nothing) crlf)"), "FALSE" + NL);
+  EXPECT_EQ(Run("(printout t (close out nothing) crlf)"), "FALSE" + NL);
+  EXPECT_FALSE(engine.ContainsStream("out"));
+  // The table itself still refuses an unknown name.
+  EXPECT_THROW(engine.RemoveStream("nothing"), EIEException);
+}
+
+TEST_F(FileCommandsTest, CloseWithoutNamesAndClearCloseEveryFile) {
+  Run("(open \"" + Path("d.txt") + "\" one w) (open \"" + Path("e.txt") + "\" two w)");
+  Run("(printout one x) (close)");
+  EXPECT_FALSE(engine.ContainsStream("one"));
+  EXPECT_FALSE(engine.ContainsStream("two"));
+  EXPECT_EQ(Contents("d.txt"), "x");
+  Run("(open \"" + Path("d.txt") + "\" one w)");
+  Run("(printout one y)");
+  engine.Clear();
+  EXPECT_FALSE(engine.ContainsStream("one"));
+  EXPECT_EQ(Contents("d.txt"), "y");
+}
+
+TEST_F(FileCommandsTest, AClashingNameFollowsTheDuplicateRule) {
+  Run("(open \"" + Path("f.txt") + "\" out w)");
+  engine.SetDuplicateConstructs(dcError);
+  try {
+    Run("(open \"" + Path("g.txt") + "\" out w)");
+    FAIL() << "a second stream under one name was accepted";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Duplicate streams defined with same name: \"out\"");
+  }
+  engine.SetDuplicateConstructs(dcOverwrite);
+  Run("(open \"" + Path("g.txt") + "\" out w) (printout out z) (close out)");
+  EXPECT_EQ(Contents("g.txt"), "z");
 }
 
 }  // namespace
