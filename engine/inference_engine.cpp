@@ -121,7 +121,10 @@ std::string TInferenceEngine::GenerateSymbol(const std::string& prefix) {
 
 void TInferenceEngine::PrintOut(const std::string& channel, const std::string& text) {
   if (channel.empty() || channel == "t") {
-    if (OnPrintOut) OnPrintOut(this, channel, text);
+    if (capture_)
+      capture_->WriteString(text);
+    else if (OnPrintOut)
+      OnPrintOut(this, channel, text);
     return;
   }
   if (std::unique_ptr<TTextStream>* stream = streams_.Find(channel)) {
@@ -142,6 +145,24 @@ std::string TInferenceEngine::ReadLine(const std::string& channel) {
   std::string text;
   OnReadLine(this, channel, text);
   return text;
+}
+
+bool TInferenceEngine::StartCapture(std::unique_ptr<TStream> stream) {
+  capture_ = std::move(stream);
+  return true;
+}
+
+bool TInferenceEngine::StartCapture(const std::string& path) {
+  try {
+    return StartCapture(std::make_unique<TFileStream>(path, FileMode::kWrite));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool TInferenceEngine::StopCapture() {
+  capture_.reset();
+  return true;
 }
 
 bool TInferenceEngine::AddStream(const std::string& name, std::unique_ptr<TTextStream> stream) {

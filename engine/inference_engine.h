@@ -141,6 +141,15 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // The next line of a registered stream ("" at its end), else of the host.
   std::string ReadLine(const std::string& channel);
 
+  // ---- capture: console output goes to a stream instead of OnPrintOut
+  // Takes the stream; a capture already running is closed first.
+  bool StartCapture(std::unique_ptr<TStream> stream);
+  // Creates (or truncates) the file and captures into it; false, with
+  // nothing changed, when the file cannot be created.
+  bool StartCapture(const std::string& path);
+  bool StopCapture();
+  bool Capturing() const { return capture_ != nullptr; }
+
   // ---- streams under logical names (the engine owns them)
   // Registers `stream` under `name`; a clash follows DuplicateConstructs.
   // Returns false when the clash was ignored: the new stream is closed.
@@ -270,6 +279,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TStringHashTable<Ref<IUserFunction>> functions_;
   TStringHashTable<std::unique_ptr<TRule>> rules_;
   TStringHashTable<std::unique_ptr<TTextStream>> streams_;
+  std::unique_ptr<TStream> capture_;
   std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
   TValueHashTable globals_;           // initial values, restored on reset
   std::vector<Ref<IFact>> facts_;     // ascending ids

@@ -127,6 +127,15 @@ Ref<IIEValue> DoClose(IFunCall* call, TIEContext* context, const char*) {
   return Bool(all);
 }
 
+Ref<IIEValue> DoDribbleOn(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  return Bool(engine->StartCapture(Arg(call, 0, context)->GetAsString()));
+}
+
+Ref<IIEValue> DoDribbleOff(IFunCall*, TIEContext* context, const char*) {
+  return Bool(EngineOf(context)->StopCapture());
+}
+
 // An empty line and the end of input both read as the symbol EOF.
 Ref<IIEValue> DoReadLine(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
@@ -357,6 +366,9 @@ void TStandardPackage::CreateFunctions() {
       1, kAny, DoAssertString);
   Add(this, "close", "Closes the files open under the logical names, or every file",
       " [<logical-name>+]", 0, kAny, DoClose);
+  Add(this, "dribble-on", "Sends console output to the file until dribble-off", " <filename>", 1, 1,
+      DoDribbleOn);
+  Add(this, "dribble-off", "Ends sending console output to a file", "", 0, 0, DoDribbleOff);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);

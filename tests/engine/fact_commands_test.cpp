@@ -216,5 +216,32 @@ TEST_F(FileCommandsTest, AClashingNameFollowsTheDuplicateRule) {
   EXPECT_EQ(Contents("g.txt"), "z");
 }
 
+TEST_F(FileCommandsTest, DribbleCapturesConsoleOutputOnly) {
+  EXPECT_EQ(Run("(dribble-on \"" + Path("cap.txt") + "\")"), "");  // its TRUE is captured too
+  Run("(open \"" + Path("side.txt") + "\" side w)");
+  Run("(watch facts) (assert (a 1)) (printout side s) (printout t hello crlf) (unwatch all)");
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(Run("(dribble-off)"), "TRUE" + NL);
+  Run("(close side)");
+  EXPECT_EQ(Contents("side.txt"), "s");
+  const std::string captured = Contents("cap.txt");
+  EXPECT_EQ(captured.rfind("TRUE" + NL, 0), 0u) << captured;
+  EXPECT_NE(captured.find(" ==> "), std::string::npos) << captured;
+  EXPECT_NE(captured.find("hello" + NL), std::string::npos) << captured;
+}
+
+TEST_F(FileCommandsTest, DribbleToAnImpossiblePathAnswersFalseAndChangesNothing) {
+  EXPECT_EQ(Run("(printout t (dribble-on \"" + Path("no/such/dir/x.txt") + "\") crlf)"),
+            "FALSE" + NL);
+  EXPECT_FALSE(engine.Capturing());
+}
+
+TEST_F(FileCommandsTest, ASecondDribbleClosesTheFirstFileWithEverythingInIt) {
+  Run("(dribble-on \"" + Path("one.txt") + "\") (printout t first)");
+  Run("(dribble-on \"" + Path("two.txt") + "\") (printout t second) (dribble-off)");
+  EXPECT_EQ(Contents("one.txt"), "TRUE" + NL + "first");
+  EXPECT_NE(Contents("two.txt").find("second"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace rulecore
