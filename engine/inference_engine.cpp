@@ -14,6 +14,7 @@
 #include "functions/interpreted_function.h"
 #include "functions/standard_package.h"
 #include "language/clips_parser.h"
+#include "language/clips_stream.h"
 #include "language/printer.h"
 #include "platform/clock.h"
 #include "platform/exception.h"
@@ -51,6 +52,7 @@ void TInferenceEngine::AddDefaultPackages() {
 TInferenceEngine::~TInferenceEngine() {
   OnPrintOut = nullptr;
   OnReadLine = nullptr;
+  OnReadToken = nullptr;
   OnAssertion = OnRetraction = nullptr;
   OnClearFacts = OnStartInference = OnClear = OnReset = nullptr;
   OnAddActivation = OnRemoveActivation = nullptr;
@@ -135,16 +137,77 @@ void TInferenceEngine::PrintOut(const std::string& channel, const std::string& t
 }
 
 std::string TInferenceEngine::ReadLine(const std::string& channel) {
-  if (!channel.empty() && channel != "t") {
+  const bool console = channel.empty() || channel == "t";
+  if (!console) {
     if (std::unique_ptr<TTextStream>* stream = streams_.Find(channel)) {
       std::string line;
       return (*stream)->GetLine(line) ? line : std::string();
     }
   }
+  if (console && batch_) {
+    std::string line;
+    batch_->GetLine(line);
+    PrintOut("", line + NewLineString);
+    return line;
+  }
   if (!OnReadLine) RaiseIE(SNoReadFunctionWarning, {"readline"});
   std::string text;
   OnReadLine(this, channel, text);
   return text;
+}
+
+namespace {
+
+// The first token of the next line that holds one; the rest of that line is
+// skipped. At the end of the stream, the EOF token.
+Ref<IStreamToken> NextTokenOfLines(TTextStream& stream) {
+  std::string line;
+  while (stream.GetLine(line)) {
+    TMemoryStream text(line);
+    TIEClipsStream tokens(&text);
+    Ref<IStreamToken> token = tokens.NextToken();
+    if (!token->IsEOF()) return token;
+  }
+  return Ref<IStreamToken>(new TIEStreamToken(kTokenEOF, "EOF"));
+}
+
+}  // namespace
+
+Ref<IStreamToken> TInferenceEngine::ReadToken(const std::string& channel) {
+  const bool console = channel.empty() || channel == "t";
+  if (!console) {
+    if (std::unique_ptr<TTextStream>* stream = streams_.Find(channel))
+      return NextTokenOfLines(**stream);
+  }
+  if (console && batch_) {
+    Ref<IStreamToken> token = NextTokenOfLines(*batch_);
+    PrintOut("", token->GetText() + NewLineString);
+    return token;
+  }
+  if (!OnReadToken) RaiseIE(SNoReadFunctionWarning, {"read"});
+  Ref<IStreamToken> token;
+  OnReadToken(this, channel, token);
+  return token ? token : Ref<IStreamToken>(new TIEStreamToken(kTokenEOF, "EOF"));
+}
+
+bool TInferenceEngine::Batch(TTextStream& stream) {
+  TTextStream* outer = batch_;
+  batch_ = &stream;
+  try {
+    std::string line;
+    while (batch_->GetLine(line))
+      Parse(line, true);
+  } catch (...) {
+    batch_ = outer;
+    throw;
+  }
+  batch_ = outer;
+  return true;
+}
+
+bool TInferenceEngine::Batch(const std::string& path) {
+  TTextStream stream(path, FileMode::kRead);
+  return Batch(stream);
 }
 
 bool TInferenceEngine::StartCapture(std::unique_ptr<TStream> stream) {

@@ -19,6 +19,7 @@
 #include "engine/agenda.h"
 #include "facts/context.h"
 #include "facts/fact_set.h"
+#include "language/stream_token.h"
 #include "platform/component.h"
 #include "platform/streams.h"
 #include "platform/string_hash_table.h"
@@ -35,6 +36,10 @@ using TActivationNotifyEvent =
 using TFactEvent = std::function<void(TObject* sender, IFact* fact)>;
 using TRuleEvent = std::function<void(TObject* sender, TRule* rule)>;
 using TTemplateEvent = std::function<void(TObject* sender, IFactTemplate* tmpl)>;
+
+// Input of one token from a logical stream name, into `token`.
+using TReadTokenEvent =
+    std::function<void(TObject* sender, const std::string& in_id, Ref<IStreamToken>& token)>;
 
 class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   RC_DECLARE_CLASS(TInferenceEngine)
@@ -81,6 +86,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // ---- events
   TPrintOutEvent OnPrintOut;
   TReadLineEvent OnReadLine;
+  TReadTokenEvent OnReadToken;
   TFactEvent OnAssertion;
   TFactEvent OnRetraction;
   TNotifyEvent OnClearFacts;
@@ -140,6 +146,18 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void PrintOut(const std::string& channel, const std::string& text) override;
   // The next line of a registered stream ("" at its end), else of the host.
   std::string ReadLine(const std::string& channel);
+
+  // The next token of a registered stream (the rest of its line is
+  // skipped), of a running batch, or of the host; EOF at the end.
+  Ref<IStreamToken> ReadToken(const std::string& channel);
+
+  // ---- batch: each line of the stream is parsed and executed in turn, and
+  // console input comes from the lines that follow. Batches nest. A line
+  // that raises ends the batch and the error reaches the caller.
+  bool Batch(TTextStream& stream);
+  // A file that cannot be opened raises the stream's error.
+  bool Batch(const std::string& path);
+  bool Batching() const { return batch_ != nullptr; }
 
   // ---- capture: console output goes to a stream instead of OnPrintOut
   // Takes the stream; a capture already running is closed first.
@@ -280,6 +298,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TStringHashTable<std::unique_ptr<TRule>> rules_;
   TStringHashTable<std::unique_ptr<TTextStream>> streams_;
   std::unique_ptr<TStream> capture_;
+  TTextStream* batch_ = nullptr;      // the innermost running batch
   std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
   TValueHashTable globals_;           // initial values, restored on reset
   std::vector<Ref<IFact>> facts_;     // ascending ids

@@ -136,6 +136,16 @@ Ref<IIEValue> DoDribbleOff(IFunCall*, TIEContext* context, const char*) {
   return Bool(EngineOf(context)->StopCapture());
 }
 
+Ref<IIEValue> DoRead(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string name = call->GetArgumentCount() ? Arg(call, 0, context)->GetAsString() : "";
+  return engine->ReadToken(name)->Value();
+}
+
+Ref<IIEValue> DoBatch(IFunCall* call, TIEContext* context, const char*) {
+  return Bool(EngineOf(context)->Batch(Arg(call, 0, context)->GetAsString()));
+}
+
 // An empty line and the end of input both read as the symbol EOF.
 Ref<IIEValue> DoReadLine(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
@@ -364,6 +374,7 @@ void TStandardPackage::CreateFunctions() {
       DoAssert);
   Add(this, "assert-string", "Parses each string as a fact and asserts it", " <string-expression>*",
       1, kAny, DoAssertString);
+  Add(this, "batch", "Runs the commands of a file, one per line", " <filename>", 1, 1, DoBatch);
   Add(this, "close", "Closes the files open under the logical names, or every file",
       " [<logical-name>+]", 0, kAny, DoClose);
   Add(this, "dribble-on", "Sends console output to the file until dribble-off", " <filename>", 1, 1,
@@ -389,6 +400,7 @@ void TStandardPackage::CreateFunctions() {
       " <filename> <logical-name> [a|r|w|r+]", 2, 3, DoOpen);
   Add(this, "printout", "Prints its arguments to the logical name", " <logical-name> <expression>*",
       0, kAny, DoPrintOut);
+  Add(this, "read", "Reads one value from the logical name", " [<logical-name>]", 0, 1, DoRead);
   Add(this, "readline", "Reads a line from the logical name, or EOF", " [<logical-name>]", 0, 1,
       DoReadLine);
   Add(this, "reset", "Resets the knowledge base", "", 0, 0, DoReset);

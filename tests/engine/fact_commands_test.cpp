@@ -1,7 +1,8 @@
 // rulecore: an embeddable expert-system shell.
 // The fact commands of the standard package run against a real engine:
 // assert-string, retract-string, modify, watch and unwatch, and the
-// files under logical names: open, printout, readline, close.
+// files under logical names: open, printout, read, readline, close, the
+// capture (dribble) and batch files.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -241,6 +242,64 @@ TEST_F(FileCommandsTest, ASecondDribbleClosesTheFirstFileWithEverythingInIt) {
   Run("(dribble-on \"" + Path("two.txt") + "\") (printout t second) (dribble-off)");
   EXPECT_EQ(Contents("one.txt"), "TRUE" + NL + "first");
   EXPECT_NE(Contents("two.txt").find("second"), std::string::npos);
+}
+
+TEST_F(FileCommandsTest, ReadTakesOneValueAndSkipsTheRestOfItsLine) {
+  std::ofstream(Path("in.txt")) << "42 ignored words\n\n  \"a string\" 7\nlast\n";
+  Run("(open \"" + Path("in.txt") + "\" in)");
+  EXPECT_EQ(Run("(printout t (+ (read in) 1) crlf)"), "43" + NL);
+  EXPECT_EQ(Run("(printout t (read in) \"|\" (readline in) \"|\" (read in) crlf)"),
+            "a string|last|EOF" + NL);
+}
+
+TEST_F(FileCommandsTest, ConsoleInputWithoutAHandlerNamesTheFunction) {
+  try {
+    Run("(read)");
+    FAIL() << "read without input succeeded";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()).substr(0, 34), "The read event has not been implem");
+  }
+  EXPECT_THROW(Run("(readline t)"), EIEException);
+}
+
+TEST_F(FileCommandsTest, ABatchRunsItsLinesAsCommands) {
+  std::ofstream(Path("cmds.bat")) << "(defrule r (a) => (printout t fired crlf))\n"
+                                     "(assert (a))\n"
+                                     "(run)\n";
+  EXPECT_EQ(Run("(printout t (batch \"" + Path("cmds.bat") + "\") crlf)"),
+            "<Fact-1>" + NL + "fired" + NL + "1" + NL + "TRUE" + NL);
+  EXPECT_FALSE(engine.Batching());
+}
+
+TEST_F(FileCommandsTest, ConsoleInputDuringABatchComesFromItsNextLine) {
+  std::ofstream(Path("ask.bat")) << "(printout t (readline) crlf)\n"
+                                    "(printout t not-run crlf)\n"
+                                    "(printout t (read) crlf)\n"
+                                    "12 and more\n";
+  Run("(batch \"" + Path("ask.bat") + "\")");
+  // Each line read is echoed, then printed by the command that read it.
+  EXPECT_EQ(out, "(printout t not-run crlf)" + NL + "(printout t not-run crlf)" + NL + "12" + NL +
+                     "12" + NL + "TRUE" + NL);
+}
+
+TEST_F(FileCommandsTest, AConstructSpreadOverLinesFailsInABatch) {
+  std::ofstream(Path("bad.bat")) << "(defrule r\n  (a) => )\n(assert (b))\n";
+  EXPECT_ANY_THROW(engine.Batch(Path("bad.bat")));
+  EXPECT_FALSE(engine.Batching());
+  EXPECT_EQ(engine.FindRule("r"), nullptr);
+  EXPECT_EQ(engine.FactCount(), 1);  // the batch ended at the error
+}
+
+TEST_F(FileCommandsTest, BatchesNestAndAMissingFileRaises) {
+  std::ofstream(Path("inner.bat")) << "(assert (inner))\n";
+  std::ofstream(Path("outer.bat")) << "(batch \"" + Path("inner.bat") + "\")\n"
+                                   << "(printout t (readline) crlf)\n"
+                                   << "typed\n";
+  Run("(batch \"" + Path("outer.bat") + "\")");
+  EXPECT_NE(out.find("typed" + NL + "typed" + NL), std::string::npos) << out;
+  EXPECT_EQ(engine.FactCount(), 2);
+  EXPECT_ANY_THROW(Run("(batch \"" + Path("none.bat") + "\")"));
+  EXPECT_FALSE(engine.Batching());
 }
 
 }  // namespace
