@@ -313,6 +313,84 @@ Ref<IIEValue> DoLe(IFunCall* c, TIEContext* x, const char*) {
   return Ordered(c, x, [](double a, double b) { return a <= b; });
 }
 
+// ---------------------------------------------------------------- control
+
+bool IsFalse(IIEValue* value) {
+  return value->Equals(FCFalse);
+}
+
+Ref<IIEValue> DoAnd(IFunCall* call, TIEContext* context, const char*) {
+  for (int i = 0; i < call->GetArgumentCount(); ++i)
+    if (IsFalse(Arg(call, i, context).get())) return Bool(false);
+  return Bool(true);
+}
+
+// Only TRUE itself counts as true here.
+Ref<IIEValue> DoOr(IFunCall* call, TIEContext* context, const char*) {
+  for (int i = 0; i < call->GetArgumentCount(); ++i)
+    if (Arg(call, i, context)->Equals(FCTrue)) return Bool(true);
+  return Bool(false);
+}
+
+Ref<IIEValue> DoNot(IFunCall* call, TIEContext* context, const char*) {
+  return Bool(IsFalse(Arg(call, 0, context).get()));
+}
+
+bool IsKeyword(IIEValue* value, std::string_view word) {
+  return value && value->GetDType() == dtAtom && value->PeekText() == word;
+}
+
+// Evaluates arguments [from, to) in order into `result`; stops at `else`
+// when `stop_at_else`, and at a return, whose value becomes the result.
+// Answers whether a return was met.
+bool Actions(IFunCall* call, TIEContext* context, int from, int to, bool stop_at_else,
+             Ref<IIEValue>& result) {
+  for (int i = from; i < to; ++i) {
+    if (stop_at_else && IsKeyword(call->GetArgument(i), "else")) return false;
+    Ref<IIEValue> value = Arg(call, i, context);
+    if (context->ReturnSet()) {
+      result = Ref<IIEValue>(context->ReturnValue());
+      return true;
+    }
+    result = value;
+  }
+  return false;
+}
+
+Ref<IIEValue> DoIf(IFunCall* call, TIEContext* context, const char*) {
+  if (!IsKeyword(call->GetArgument(1), "then")) RaiseIE(SSyntaxError, {SMissingThen});
+  Ref<IIEValue> result = Bool(false);
+  const int count = call->GetArgumentCount();
+  if (!IsFalse(Arg(call, 0, context).get())) {
+    Actions(call, context, 2, count, true, result);
+    return result;
+  }
+  for (int i = 3; i < count; ++i) {
+    if (IsKeyword(call->GetArgument(i), "else")) {
+      Actions(call, context, i + 1, count, false, result);
+      break;
+    }
+  }
+  return result;
+}
+
+// No iteration limit: a loop that never ends is the program's.
+Ref<IIEValue> DoWhile(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> result = Arg(call, 0, context);
+  const int first = IsKeyword(call->GetArgument(1), "do") ? 2 : 1;
+  while (!IsFalse(result.get())) {
+    if (Actions(call, context, first, call->GetArgumentCount(), false, result)) return result;
+    result = Arg(call, 0, context);
+  }
+  return result;
+}
+
+Ref<IIEValue> DoBind(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> value = Arg(call, 1, context);
+  context->SetVariable(call->GetArgument(0)->GetAsString(), value.get());
+  return value;
+}
+
 Ref<IIEValue> DoEq(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> first = Arg(call, 0, context);
   for (int i = 1; i < call->GetArgumentCount(); ++i)
@@ -370,11 +448,15 @@ constexpr int32_t kAny = kUnboundedArguments;
 
 void TStandardPackage::CreateFunctions() {
   TUserPackage::CreateFunctions();
+  Add(this, "and", "Returns TRUE unless an argument is FALSE; stops at the first FALSE",
+      " <expression>*", 0, kAny, DoAnd);
   Add(this, "assert", "Asserts facts and returns the fact id of the last one", " <fact>*", 0, kAny,
       DoAssert);
   Add(this, "assert-string", "Parses each string as a fact and asserts it", " <string-expression>*",
       1, kAny, DoAssertString);
   Add(this, "batch", "Runs the commands of a file, one per line", " <filename>", 1, 1, DoBatch);
+  Add(this, "bind", "Gives the variable the value and returns it", " <variable> <expression>", 2, 2,
+      DoBind);
   Add(this, "close", "Closes the files open under the logical names, or every file",
       " [<logical-name>+]", 0, kAny, DoClose);
   Add(this, "dribble-on", "Sends console output to the file until dribble-off", " <filename>", 1, 1,
@@ -388,6 +470,8 @@ void TStandardPackage::CreateFunctions() {
   Add(this, ">=", "Returns TRUE if each argument is greater than or equal to the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoGe);
   Add(this, "halt", "Stops the execution of rules after the current one", "", 0, 0, DoHalt);
+  Add(this, "if", "Runs the then actions when the predicate is not FALSE, else the else actions",
+      " <predicate-expression> then <expression>+ [else <expression>+]", 2, kAny, DoIf);
   Add(this, "<", "Returns TRUE if each argument is less than the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoLt);
   Add(this, "<=", "Returns TRUE if each argument is less than or equal to the one after it",
@@ -396,8 +480,12 @@ void TStandardPackage::CreateFunctions() {
       " <fact-index> (<slot-name> <expression>)+", 1, kAny, DoModify);
   Add(this, "neq", "Returns TRUE if the first argument differs in type or value from all others",
       " <expression> <expression>*", 1, kAny, DoNeq);
+  Add(this, "not", "Returns TRUE if the argument is FALSE, else FALSE", " <expression>", 1, 1,
+      DoNot);
   Add(this, "open", "Opens a file under a logical name and returns the name",
       " <filename> <logical-name> [a|r|w|r+]", 2, 3, DoOpen);
+  Add(this, "or", "Returns TRUE at the first argument that is TRUE, else FALSE", " <expression>*",
+      0, kAny, DoOr);
   Add(this, "printout", "Prints its arguments to the logical name", " <logical-name> <expression>*",
       0, kAny, DoPrintOut);
   Add(this, "read", "Reads one value from the logical name", " [<logical-name>]", 0, 1, DoRead);
@@ -413,6 +501,8 @@ void TStandardPackage::CreateFunctions() {
       " all|rules|facts|activations|compilations|statistics", 1, 1, DoUnwatch);
   Add(this, "watch", "Prints what happens to the given kind of item",
       " all|rules|facts|activations|compilations|statistics", 1, 1, DoWatch);
+  Add(this, "while", "Runs the actions while the condition is not FALSE",
+      " <boolean-expression> [do] <expression>*", 2, kAny, DoWhile);
 }
 
 void TMathPackage::CreateFunctions() {

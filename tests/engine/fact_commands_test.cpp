@@ -95,6 +95,22 @@ TEST_F(FactCommandsTest, ModifyOfAnUnknownIdNamesTheId) {
   }
 }
 
+TEST_F(FactCommandsTest, IfWithoutThenIsASyntaxErrorAndRunsNothing) {
+  try {
+    Run("(if TRUE (printout t ran crlf))");
+    FAIL() << "an if without then ran";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Syntax Error: Missing \"then\" in an IF statement");
+  }
+  EXPECT_EQ(out, "");
+}
+
+TEST_F(FactCommandsTest, BindInARuleActionIsSeenByTheLaterActions) {
+  Run("(defrule r (a ?x) => (bind ?y (+ ?x 1)) (bind ?y (* ?y 10)) (printout t ?y crlf))");
+  Run("(assert (a 2))");
+  EXPECT_EQ(Run("(run)"), "30" + NL + "1" + NL);
+}
+
 TEST_F(FactCommandsTest, WatchAndUnwatchChangeOneItemOrAll) {
   Run("(watch facts)");
   // A top-level call prints its result after the watch line.
