@@ -1,6 +1,9 @@
 // rulecore: an embeddable expert-system shell.
 #include "functions/standard_package.h"
 
+#include "functions/builtin.h"
+#include "functions/multifield_functions.h"
+
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -20,38 +23,7 @@ namespace rulecore {
 
 namespace {
 
-using Body = Ref<IIEValue> (*)(IFunCall* call, TIEContext* context, const char* name);
-
-// One built-in function: its name, help, argument string, range and body.
-class TBuiltin : public TIEUserFunction {
- public:
-  TBuiltin(const char* name, const char* help, const char* args, int32_t min, int32_t max,
-           Body body)
-      : TIEUserFunction(name, Format(CommentFormat, {help}), args, min, max), body_(body) {}
-
- protected:
-  void DoCall(IFunCall* call, TIEContext* context, Ref<IIEValue>& result) override {
-    result = body_(call, context, FunctionName().c_str());
-  }
-
- private:
-  Body body_;
-};
-
-TInferenceEngine* EngineOf(TIEContext* context) {
-  auto* engine = context ? dynamic_cast<TInferenceEngine*>(context->Engine()) : nullptr;
-  if (!engine) RaiseIE(SUnknownEngine);
-  return engine;
-}
-
-Ref<IIEValue> Arg(IFunCall* call, int i, TIEContext* context) {
-  IIEValue* a = call->GetArgument(i);
-  return a ? a->Resolve(context) : Ref<IIEValue>(FCNil);
-}
-
-Ref<IIEValue> Bool(bool b) {
-  return Ref<IIEValue>(b ? FCTrue : FCFalse);
-}
+using namespace builtin;
 
 // ---------------------------------------------------------------- facts, engine
 
@@ -436,14 +408,6 @@ Ref<IIEValue> DoMinus(IFunCall* call, TIEContext* context, const char*) {
   return rest;
 }
 
-void Add(TUserPackage* package, const char* name, const char* help, const char* args, int32_t min,
-         int32_t max, Body body) {
-  Ref<IUserFunction> f(new TBuiltin(name, help, args, min, max, body));
-  package->Functions().Add(f.get());
-}
-
-constexpr int32_t kAny = kUnboundedArguments;
-
 }  // namespace
 
 void TStandardPackage::CreateFunctions() {
@@ -503,6 +467,7 @@ void TStandardPackage::CreateFunctions() {
       " all|rules|facts|activations|compilations|statistics", 1, 1, DoWatch);
   Add(this, "while", "Runs the actions while the condition is not FALSE",
       " <boolean-expression> [do] <expression>*", 2, kAny, DoWhile);
+  AddMultifieldFunctions(this);
 }
 
 void TMathPackage::CreateFunctions() {

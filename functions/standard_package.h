@@ -1,8 +1,11 @@
 // rulecore: an embeddable expert-system shell.
-// The built-in function packages an engine attaches when it is made. Only
-// the functions a knowledge base needs to run are here so far: the fact and
-// engine commands (assert, retract, modify, reset, run, halt, exit), printout,
-// the comparisons (eq, neq, <, <=, >, >=) and the arithmetic + - *. The packages grow to their full lists later.
+// The built-in function packages an engine attaches when it is made. The
+// standard package holds, so far, the fact and engine commands (assert,
+// assert-string, retract, retract-string, modify, reset, run, halt, exit,
+// watch, unwatch), the control functions (and, or, not, if, while, bind),
+// the comparisons, input and output (printout, read, readline, open, close,
+// dribble-on, dribble-off, batch) and the multifield functions; the math
+// package holds + - *. Both grow to their full lists later.
 #pragma once
 
 #include "functions/user_package.h"

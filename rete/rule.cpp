@@ -1,6 +1,8 @@
 // rulecore: an embeddable expert-system shell.
 #include "rete/rule.h"
 
+#include "rete/token.h"
+
 #include <algorithm>
 
 #include "core/helper_functions.h"
@@ -307,14 +309,10 @@ void TRule::Prepare(IReteToken* token, TIEContext* context) {
     if (binding->SlotName() == SPatternBinding) {
       value = NewFactId(fact->GetID());
     } else {
-      IIEValue* slot = fact->GetValue(binding->SlotName());
-      if (binding->SubIdx() == NoSubIndex) {
-        value = Ref<IIEValue>(slot);
-      } else {
-        IValueVector* list = slot->GetAsList();
-        if (!list || binding->SubIdx() >= list->GetValueCount()) continue;
-        value = Ref<IIEValue>(list->Get(binding->SubIdx()));
-      }
+      // Read through the token, so that a multislot divided among multifield
+      // variables gives each variable its own run.
+      value = TokenSlotValue(token, idx, binding->SlotName(), binding->SubIdx());
+      if (!value) continue;
     }
     binding->SetValue(value.get());
     context->AddLocalBinding(binding->Name(), value.get());

@@ -28,10 +28,14 @@ class EngineTest : public ::testing::Test {
     engine.OnPrintOut = [this](TObject*, const std::string& channel, const std::string& text) {
       out += (channel.empty() ? "" : channel + ": ") + text;
     };
-    // (print args...): appends the arguments and a line break to `printed`.
+    // (print args...): appends the arguments (lists in parentheses) and a line
+    // break to `printed`.
     Register("print", 0, kUnboundedArguments, [this](IFunCall* c, TIEContext* x) {
-      for (int i = 0; i < c->GetArgumentCount(); ++i)
-        printed += (i ? " " : "") + c->GetArgument(i)->Resolve(x)->GetAsString();
+      for (int i = 0; i < c->GetArgumentCount(); ++i) {
+        Ref<IIEValue> v = c->GetArgument(i)->Resolve(x);
+        printed += (i ? " " : "") +
+                   (v->GetDType() == dtList ? "(" + v->GetToString() + ")" : v->GetAsString());
+      }
       printed += "\n";
       return Ref<IIEValue>(FCNil);
     });
@@ -744,6 +748,17 @@ TEST_F(EngineTest, RemovingARuleWithdrawsItsActivations) {
   EXPECT_EQ(out, "<== Activation: r : f-1" + NL);
   EXPECT_EQ(Agenda(), "keep [f-1]");
   EXPECT_EQ(engine.FindRule("r"), nullptr);
+}
+
+TEST_F(EngineTest, MultifieldVariablesGiveActionsTheirWholeRun) {
+  Define(
+      "(deftemplate order (multislot items))"
+      "(defrule split (order (items ?first $?middle ?last)) => (print ?first ?middle ?last))"
+      "(defrule whole (order (items $?all)) => (print ?all))");
+  engine.AssertText("(order (items a b c d))");
+  EXPECT_EQ(engine.Run(), 2);
+  EXPECT_NE(printed.find("a (b c ) d\n"), std::string::npos) << printed;
+  EXPECT_NE(printed.find("(a b c d )\n"), std::string::npos) << printed;
 }
 
 TEST_F(EngineTest, StatisticsFollowARunThatFiredRules) {
