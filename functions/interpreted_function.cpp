@@ -94,8 +94,11 @@ void TInterpretedFunction::DoCall(IFunCall* call, TIEContext* context, Ref<IIEVa
     IIEValue* statement = statements->Get(i);
     result = statement ? statement->Resolve(scope.get()) : Ref<IIEValue>(FCNil);
     if (scope->ReturnSet()) {
-      result = Ref<IIEValue>(scope->ReturnValue());
+      // return keeps its argument as written: it is read here, in the scope
+      // whose variables it may name.
+      Ref<IIEValue> returned(scope->ReturnValue());
       scope->ClearReturnValue();
+      result = returned ? returned->Resolve(scope.get()) : Ref<IIEValue>(FCNil);
       break;
     }
   }

@@ -5,6 +5,7 @@
 #include "functions/multifield_functions.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -357,6 +358,77 @@ Ref<IIEValue> DoWhile(IFunCall* call, TIEContext* context, const char*) {
   return result;
 }
 
+// The loop variable is named by argument 0: a variable as written (?x) or
+// any expression whose string form is the name.
+Ref<IIEValue> DoForEach(IFunCall* call, TIEContext* context, const char*) {
+  IIEValue* named = call->GetArgument(0);
+  std::string name =
+      named && (named->GetDType() == dtVariable || named->GetDType() == dtMultiVariable)
+          ? named->GetAsString()
+          : Arg(call, 0, context)->GetAsString();
+  Ref<IIEValue> list = Arg(call, 1, context);
+  Ref<IValueVector> items(list->GetAsList());
+  Ref<IIEValue> result(FCNil);
+  for (int i = 0; i < items->GetValueCount(); ++i) {
+    context->SetVariable(name, items->Get(i)->Resolve(context).get());
+    if (Actions(call, context, 2, call->GetArgumentCount(), false, result)) break;
+  }
+  return result;
+}
+
+bool IsAtom(IIEValue* value, std::string_view a, std::string_view b = {}) {
+  return value && value->GetDType() == dtAtom &&
+         (value->PeekText() == a || (!b.empty() && value->PeekText() == b));
+}
+
+// (try body... [finally cleanup...] [catch handler...]): an error in the body
+// or the cleanup is caught, its message bound to ?__ERROR, and the handler
+// runs. Leaving the program (exit) is never caught.
+Ref<IIEValue> DoTry(IFunCall* call, TIEContext* context, const char*) {
+  const int count = call->GetArgumentCount();
+  int fin = -1, handler = -1;
+  for (int i = 0; i < count && fin < 0; ++i)
+    if (IsAtom(call->GetArgument(i), "finally")) fin = i;
+  for (int i = fin < 0 ? 0 : fin + 1; i < count && handler < 0; ++i)
+    if (IsAtom(call->GetArgument(i), "catch", "except")) handler = i;
+  if (fin < 0 && handler < 0) RaiseIE(SMissingCatchStatement);
+  const int body_end = fin >= 0 ? fin : handler;
+  Ref<IIEValue> result(FCNil);
+  std::string error;
+  bool failed = false;
+  try {
+    Actions(call, context, 0, body_end, false, result);
+  } catch (const std::exception& e) {
+    failed = true;
+    error = e.what();
+  }
+  if (fin >= 0) {
+    try {
+      Actions(call, context, fin + 1, handler >= 0 ? handler : count, false, result);
+    } catch (const std::exception& e) {
+      if (!failed) error = e.what();
+      failed = true;
+    }
+  }
+  if (failed) {
+    result = Bool(false);
+    context->SetVariable("__ERROR", NewString(error).get());
+    if (handler >= 0) Actions(call, context, handler + 1, count, false, result);
+  }
+  return result;
+}
+
+Ref<IIEValue> DoThrow(IFunCall* call, TIEContext* context, const char*) {
+  throw Exception(Arg(call, 0, context)->GetAsString());
+}
+
+// The value is kept as written; the construct that receives it resolves it.
+Ref<IIEValue> DoReturn(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> value(call->GetArgument(0) ? call->GetArgument(0) : FCNil);
+  context->SetReturnValue(value.get());
+  return value;
+}
+
 Ref<IIEValue> DoBind(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> value = Arg(call, 1, context);
   context->SetVariable(call->GetArgument(0)->GetAsString(), value.get());
@@ -368,6 +440,72 @@ Ref<IIEValue> DoEq(IFunCall* call, TIEContext* context, const char*) {
   for (int i = 1; i < call->GetArgumentCount(); ++i)
     if (!first->Equals(Arg(call, i, context).get())) return Bool(false);
   return Bool(true);
+}
+
+Ref<IIEValue> DoEqStar(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> first = Arg(call, 0, context);
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    if (!first->EqualsStar(Arg(call, i, context).get())) return Bool(false);
+  return Bool(true);
+}
+
+Ref<IIEValue> DoNumEq(IFunCall* call, TIEContext* context, const char*) {
+  double first = Arg(call, 0, context)->GetAsNumeric();
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    if (Arg(call, i, context)->GetAsNumeric() != first) return Bool(false);
+  return Bool(true);
+}
+
+Ref<IIEValue> DoNumNeq(IFunCall* call, TIEContext* context, const char*) {
+  double first = Arg(call, 0, context)->GetAsNumeric();
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    if (Arg(call, i, context)->GetAsNumeric() == first) return Bool(false);
+  return Bool(true);
+}
+
+// The position among the candidates (0 for the first), or FALSE.
+Ref<IIEValue> DoMember(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> wanted = Arg(call, 0, context);
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    if (wanted->Equals(Arg(call, i, context).get())) return NewInteger(i - 1);
+  return Bool(false);
+}
+
+Ref<IIEValue> DoGenSym(IFunCall*, TIEContext* context, const char*) {
+  return NewAtom(EngineOf(context)->GenerateSymbol("gen"));
+}
+
+Ref<IIEValue> DoClear(IFunCall*, TIEContext* context, const char*) {
+  EngineOf(context)->Clear();
+  return Bool(true);
+}
+
+Ref<IIEValue> DoGetFactDuplication(IFunCall*, TIEContext* context, const char*) {
+  return Bool(EngineOf(context)->FactDuplication());
+}
+
+// Returns the previous setting.
+Ref<IIEValue> DoSetFactDuplication(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  bool previous = engine->FactDuplication();
+  engine->SetFactDuplication(Arg(call, 0, context)->Equals(FCTrue));
+  return Bool(previous);
+}
+
+Ref<IIEValue> DoRemove(IFunCall* call, TIEContext* context, const char*) {
+  std::error_code error;
+  return Bool(std::filesystem::remove(Arg(call, 0, context)->GetAsString(), error));
+}
+
+// An existing target is not replaced: the result is FALSE.
+Ref<IIEValue> DoRename(IFunCall* call, TIEContext* context, const char*) {
+  std::string from = Arg(call, 0, context)->GetAsString();
+  std::string to = Arg(call, 1, context)->GetAsString();
+  std::error_code error;
+  if (std::filesystem::exists(to, error) || !std::filesystem::exists(from, error))
+    return Bool(false);
+  std::filesystem::rename(from, to, error);
+  return Bool(!error);
 }
 
 Ref<IIEValue> DoNeq(IFunCall* call, TIEContext* context, const char*) {
@@ -421,6 +559,7 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "batch", "Runs the commands of a file, one per line", " <filename>", 1, 1, DoBatch);
   Add(this, "bind", "Gives the variable the value and returns it", " <variable> <expression>", 2, 2,
       DoBind);
+  Add(this, "clear", "Clears the knowledge base", "", 0, 0, DoClear);
   Add(this, "close", "Closes the files open under the logical names, or every file",
       " [<logical-name>+]", 0, kAny, DoClose);
   Add(this, "dribble-on", "Sends console output to the file until dribble-off", " <filename>", 1, 1,
@@ -428,7 +567,16 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "dribble-off", "Ends sending console output to a file", "", 0, 0, DoDribbleOff);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
+  Add(this, "eq*", "Returns TRUE if the first argument is equal in value to all others",
+      " <expression> <expression>+", 1, kAny, DoEqStar);
+  Add(this, "=", "Returns TRUE if the first argument is numerically equal to all others",
+      " <numeric-expression> <numeric-expression>+", 1, kAny, DoNumEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
+  Add(this, "foreach", "Runs the actions once for each item of the list, bound to the variable",
+      " <variable-name> <list-expression> <expression>*", 2, kAny, DoForEach);
+  Add(this, "gensym*", "Returns a new symbol", "", 0, 0, DoGenSym);
+  Add(this, "get-fact-duplication", "Returns TRUE if equal facts may be asserted", "", 0, 0,
+      DoGetFactDuplication);
   Add(this, ">", "Returns TRUE if each argument is greater than the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoGt);
   Add(this, ">=", "Returns TRUE if each argument is greater than or equal to the one after it",
@@ -440,10 +588,14 @@ void TStandardPackage::CreateFunctions() {
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoLt);
   Add(this, "<=", "Returns TRUE if each argument is less than or equal to the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoLe);
+  Add(this, "member", "Returns the position of the first argument among the others, or FALSE",
+      " <to-find-expression> <expression>+", 2, kAny, DoMember);
   Add(this, "modify", "Changes slots of a fact and returns its new fact id",
       " <fact-index> (<slot-name> <expression>)+", 1, kAny, DoModify);
   Add(this, "neq", "Returns TRUE if the first argument differs in type or value from all others",
       " <expression> <expression>*", 1, kAny, DoNeq);
+  Add(this, "<>", "Returns TRUE if the first argument is numerically different from all others",
+      " <numeric-expression> <numeric-expression>*", 1, kAny, DoNumNeq);
   Add(this, "not", "Returns TRUE if the argument is FALSE, else FALSE", " <expression>", 1, 1,
       DoNot);
   Add(this, "open", "Opens a file under a logical name and returns the name",
@@ -455,12 +607,22 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "read", "Reads one value from the logical name", " [<logical-name>]", 0, 1, DoRead);
   Add(this, "readline", "Reads a line from the logical name, or EOF", " [<logical-name>]", 0, 1,
       DoReadLine);
+  Add(this, "remove", "Deletes the file; TRUE on success", " [<file-name>]", 1, 1, DoRemove);
+  Add(this, "rename", "Renames the file; TRUE on success", " [<old-file-name> <new-file-name>]", 2,
+      2, DoRename);
   Add(this, "reset", "Resets the knowledge base", "", 0, 0, DoReset);
   Add(this, "retract", "Retracts facts by fact id, or every fact with *", " *|<fact-index>*", 1,
       kAny, DoRetract);
   Add(this, "retract-string", "Retracts the facts equal to each string read as a fact",
       " <fact-string>", 0, kAny, DoRetractString);
+  Add(this, "return", "Leaves the deffunction or actions with the value", " <expression>", 1, 1,
+      DoReturn);
   Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1, DoRun);
+  Add(this, "set-fact-duplication", "Allows or refuses equal facts; returns the previous setting",
+      " <boolean-expression>", 1, 1, DoSetFactDuplication);
+  Add(this, "try", "Runs the body and, when it raises, the handler with ?__ERROR set",
+      " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]", 1, kAny, DoTry);
+  Add(this, "throw", "Raises an error with the text", " <lexeme-expression>", 1, 1, DoThrow);
   Add(this, "unwatch", "Stops printing what happens to the given kind of item",
       " all|rules|facts|activations|compilations|statistics", 1, 1, DoUnwatch);
   Add(this, "watch", "Prints what happens to the given kind of item",

@@ -2,8 +2,9 @@
 // The built-in function packages an engine attaches when it is made. The
 // standard package holds, so far, the fact and engine commands (assert,
 // assert-string, retract, retract-string, modify, reset, run, halt, exit,
-// watch, unwatch), the control functions (and, or, not, if, while, bind),
-// the comparisons, input and output (printout, read, readline, open, close,
+// watch, unwatch, clear, fact duplication), the control functions (and, or,
+// not, if, while, foreach, try, throw, return, bind), the comparisons,
+// member, gensym*, files (remove, rename), input and output (printout, read, readline, open, close,
 // dribble-on, dribble-off, batch) and the multifield functions; the math
 // package holds + - *. Both grow to their full lists later.
 #pragma once

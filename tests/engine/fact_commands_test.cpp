@@ -13,6 +13,7 @@
 #include "core/ie_exception.h"
 #include "engine/inference_engine.h"
 #include "facts/fact.h"
+#include "platform/exception.h"
 
 namespace rulecore {
 namespace {
@@ -109,6 +110,25 @@ TEST_F(FactCommandsTest, BindInARuleActionIsSeenByTheLaterActions) {
   Run("(defrule r (a ?x) => (bind ?y (+ ?x 1)) (bind ?y (* ?y 10)) (printout t ?y crlf))");
   Run("(assert (a 2))");
   EXPECT_EQ(Run("(run)"), "30" + NL + "1" + NL);
+}
+
+TEST_F(FactCommandsTest, TryNeedsCatchOrFinallyAndNeverCatchesExit) {
+  try {
+    Run("(try (printout t body))");
+    FAIL() << "a try without catch or finally ran";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Missing catch or finally statement for try block");
+  }
+  EXPECT_EQ(out, "");
+  // Leaving the program passes through every try.
+  EXPECT_THROW(Run("(try (exit) catch (printout t caught))"), EAbort);
+  EXPECT_EQ(out, "");
+}
+
+TEST_F(FactCommandsTest, AnErrorCaughtByTryLeavesTheRunGoing) {
+  Run("(defrule r (a ?x) => (try (+ ?x nope) catch (printout t \"caught \" ?x crlf)))");
+  Run("(assert (a 1) (a 2))");
+  EXPECT_EQ(Run("(run)"), "caught 2" + NL + "caught 1" + NL + "2" + NL);
 }
 
 TEST_F(FactCommandsTest, WatchAndUnwatchChangeOneItemOrAll) {
@@ -231,6 +251,20 @@ TEST_F(FileCommandsTest, AClashingNameFollowsTheDuplicateRule) {
   engine.SetDuplicateConstructs(dcOverwrite);
   Run("(open \"" + Path("g.txt") + "\" out w) (printout out z) (close out)");
   EXPECT_EQ(Contents("g.txt"), "z");
+}
+
+TEST_F(FileCommandsTest, RenameNeverReplacesAFileAndRemoveAnswersForItself) {
+  std::ofstream(Path("a.txt")) << "a";
+  std::ofstream(Path("b.txt")) << "b";
+  const std::string a = "\"" + Path("a.txt") + "\"", b = "\"" + Path("b.txt") + "\"",
+                    c = "\"" + Path("c.txt") + "\"";
+  EXPECT_EQ(Run("(printout t (rename " + a + " " + b + ") crlf)"), "FALSE" + NL);
+  EXPECT_EQ(Contents("b.txt"), "b");
+  EXPECT_EQ(Run("(printout t (rename " + a + " " + c + ") (rename " + a + " " + c + ") crlf)"),
+            "TRUEFALSE" + NL);
+  EXPECT_EQ(Contents("c.txt"), "a");
+  EXPECT_EQ(Run("(printout t (remove " + c + ") (remove " + c + ") crlf)"), "TRUEFALSE" + NL);
+  EXPECT_FALSE(std::filesystem::exists(Path("c.txt")));
 }
 
 TEST_F(FileCommandsTest, DribbleCapturesConsoleOutputOnly) {

@@ -1,0 +1,22 @@
+; foreach, return, try/throw, the comparisons by value and by number,
+; member, gensym*, fact duplication and clear.
+(deffunction first-big (?limit $?xs)
+   (foreach ?x ?xs
+      (if (> ?x ?limit) then (return ?x)))
+   none)
+(printout t (first-big 3 1 2 5 7) " " (first-big 9 1 2) crlf)
+(foreach i (create$ a b) (printout t ?i crlf))
+(printout t (try (printout t body crlf)
+                 (throw "bad thing")
+                 (printout t never crlf)
+             catch (printout t "caught: " ?__ERROR crlf) handled) crlf)
+(printout t (try (+ 1 2) finally (printout t cleanup crlf) done) crlf)
+(printout t (try (+ 1 nope) catch ?__ERROR) crlf)
+(printout t (eq* 1 1.0) (eq 1 1.0) (= 1 1.0 1) (<> 1 2 3) (<> 1 2 1) crlf)
+(printout t (member b a b c) " " (member z a b) crlf)
+(printout t (gensym*) " " (gensym*) crlf)
+(printout t (assert (dup)) " " (assert (dup)) crlf)
+(printout t (set-fact-duplication TRUE) " " (assert (dup)) " " (get-fact-duplication) crlf)
+(printout t (remove "/nonexistent/rulecore/file") crlf)
+(clear)
+(printout t (assert (dup)) crlf)
