@@ -480,15 +480,17 @@ Ref<IIEValue> DoClear(IFunCall*, TIEContext* context, const char*) {
   return Bool(true);
 }
 
+// The rule language speaks of the check, not of the engine setting: TRUE
+// means that equal facts are refused (the engine's FactDuplication is off).
 Ref<IIEValue> DoGetFactDuplication(IFunCall*, TIEContext* context, const char*) {
-  return Bool(EngineOf(context)->FactDuplication());
+  return Bool(!EngineOf(context)->FactDuplication());
 }
 
-// Returns the previous setting.
+// Returns the previous setting, in the same sense as get-fact-duplication.
 Ref<IIEValue> DoSetFactDuplication(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
-  bool previous = engine->FactDuplication();
-  engine->SetFactDuplication(Arg(call, 0, context)->Equals(FCTrue));
+  bool previous = !engine->FactDuplication();
+  engine->SetFactDuplication(Arg(call, 0, context)->Equals(FCFalse));
   return Bool(previous);
 }
 
@@ -575,7 +577,7 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "foreach", "Runs the actions once for each item of the list, bound to the variable",
       " <variable-name> <list-expression> <expression>*", 2, kAny, DoForEach);
   Add(this, "gensym*", "Returns a new symbol", "", 0, 0, DoGenSym);
-  Add(this, "get-fact-duplication", "Returns TRUE if equal facts may be asserted", "", 0, 0,
+  Add(this, "get-fact-duplication", "Returns TRUE if equal facts are refused", "", 0, 0,
       DoGetFactDuplication);
   Add(this, ">", "Returns TRUE if each argument is greater than the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoGt);
@@ -618,7 +620,8 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "return", "Leaves the deffunction or actions with the value", " <expression>", 1, 1,
       DoReturn);
   Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1, DoRun);
-  Add(this, "set-fact-duplication", "Allows or refuses equal facts; returns the previous setting",
+  Add(this, "set-fact-duplication",
+      "Refuses equal facts with TRUE, allows them with FALSE; returns the previous setting",
       " <boolean-expression>", 1, 1, DoSetFactDuplication);
   Add(this, "try", "Runs the body and, when it raises, the handler with ?__ERROR set",
       " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]", 1, kAny, DoTry);

@@ -16,7 +16,9 @@
 (printout t (member b a b c) " " (member z a b) crlf)
 (printout t (gensym*) " " (gensym*) crlf)
 (printout t (assert (dup)) " " (assert (dup)) crlf)
-(printout t (set-fact-duplication TRUE) " " (assert (dup)) " " (get-fact-duplication) crlf)
+; TRUE means that equal facts are refused.
+(printout t (get-fact-duplication) " " (set-fact-duplication FALSE) " " (assert (dup)) " "
+            (get-fact-duplication) " " (set-fact-duplication TRUE) " " (assert (dup)) crlf)
 (printout t (remove "/nonexistent/rulecore/file") crlf)
 (clear)
 (printout t (assert (dup)) crlf)
