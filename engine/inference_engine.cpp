@@ -861,6 +861,7 @@ void TInferenceEngine::Clear() {
     if (auto* fn = dynamic_cast<TInterpretedFunction*>(f.get())) fn->Discard();
   }
   initial_pattern_.reset();
+  engine_variables_.Clear();
   ClearStreams();
   if (!ComponentState().Contains(csDestroying)) CreateInitialObjects();
   if (OnClear) OnClear(this);

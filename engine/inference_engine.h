@@ -168,6 +168,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   bool StopCapture();
   bool Capturing() const { return capture_ != nullptr; }
 
+  // ---- engine variables: the storage of store, fetch and clear-storage
+  TValueHashTable& EngineVariables() { return engine_variables_; }
+
   // ---- streams under logical names (the engine owns them)
   // Registers `stream` under `name`; a clash follows DuplicateConstructs.
   // Returns false when the clash was ignored: the new stream is closed.
@@ -298,6 +301,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TStringHashTable<std::unique_ptr<TRule>> rules_;
   TStringHashTable<std::unique_ptr<TTextStream>> streams_;
   std::unique_ptr<TStream> capture_;
+  TValueHashTable engine_variables_;
   TTextStream* batch_ = nullptr;      // the innermost running batch
   std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
   TValueHashTable globals_;           // initial values, restored on reset

@@ -171,16 +171,15 @@ Ref<IIEValue> DoRetract(IFunCall* call, TIEContext* context, const char*) {
   return Bool(true);
 }
 
-Ref<IIEValue> DoModify(IFunCall* call, TIEContext* context, const char*) {
-  TInferenceEngine* engine = EngineOf(context);
-  Ref<IIEValue> id = Arg(call, 0, context);
-  Ref<IFact> fact(engine->FactById(id->GetAsFactId()));
-  if (!fact) RaiseIE(SNoSuchFact, {std::to_string(id->GetAsFactId())});
+using SlotChanges = std::vector<std::pair<std::string, Ref<IIEValue>>>;
+
+// The (slot value...) arguments from index 1 on, made into values and
+// checked against the fact's template before anything changes.
+SlotChanges ReadSlotChanges(IFunCall* call, TIEContext* context, TInferenceEngine* engine,
+                            IFact* fact) {
   IFactTemplate* tmpl = fact->GetTemplate();
   bool dynamic = engine->GetTypeChecks().Contains(tcDynamic);
-  // Every new value is made and checked before the fact leaves the fact
-  // list, so that a refused value leaves the fact as it was.
-  std::vector<std::pair<std::string, Ref<IIEValue>>> changes;
+  SlotChanges changes;
   for (int i = 1; i < call->GetArgumentCount(); ++i) {
     Ref<IIEValue> pair = Arg(call, i, context);
     IValueVector* items = pair->GetAsList();
@@ -204,11 +203,62 @@ Ref<IIEValue> DoModify(IFunCall* call, TIEContext* context, const char*) {
       RaiseIE(slot->GetInvalidValueString(value.get()));
     changes.emplace_back(name, value);
   }
+  return changes;
+}
+
+IFact* ListedFact(TInferenceEngine* engine, IIEValue* id) {
+  IFact* fact = engine->FactById(id->GetAsFactId());
+  if (!fact) RaiseIE(SNoSuchFact, {std::to_string(id->GetAsFactId())});
+  return fact;
+}
+
+Ref<IIEValue> DoModify(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  Ref<IFact> fact(ListedFact(engine, Arg(call, 0, context).get()));
+  // Every new value is made and checked before the fact leaves the fact
+  // list, so that a refused value leaves the fact as it was.
+  SlotChanges changes = ReadSlotChanges(call, context, engine, fact.get());
   engine->BeginFactModify(fact.get());
   for (auto& [name, value] : changes)
     fact->SetValue(name, value.get());
   context->Resolve(fact.get());
   return NewFactId(engine->EndFactModify(fact.get()));
+}
+
+// A changed copy is asserted; the original stays. FALSE when the copy is
+// refused as a duplicate.
+Ref<IIEValue> DoDuplicate(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  IFact* fact = ListedFact(engine, Arg(call, 0, context).get());
+  SlotChanges changes = ReadSlotChanges(call, context, engine, fact);
+  Ref<IFact> copy = fact->Clone();
+  for (auto& [name, value] : changes)
+    copy->SetValue(name, value.get());
+  context->Resolve(copy.get());
+  int32_t id = engine->AssertFact(copy.get());
+  return id < 0 ? Bool(false) : NewFactId(id);
+}
+
+Ref<IIEValue> DoGetSlotValue(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  Ref<IIEValue> which = Arg(call, 0, context);
+  Ref<IFact> fact;
+  switch (which->GetDType()) {
+    case dtInteger:
+    case dtFactId:
+      fact = Ref<IFact>(engine->FactById(which->GetAsInteger()));
+      if (!fact) RaiseIE(SNoSuchFact, {which->GetAsString()});
+      break;
+    case dtFact:
+      fact = Ref<IFact>(which->GetAsFact());
+      break;
+    default:
+      RaiseIE(SInvalidArgType, {GetIETypeName(which->GetDType()),
+                                GetIETypeName(dtFactId) + ", " + GetIETypeName(dtFact)});
+  }
+  std::string slot = call->GetArgumentCount() > 1 ? Arg(call, 1, context)->GetAsString()
+                                                  : std::string(SDefaultSlotName);
+  return fact->GetValue(slot)->Clone();
 }
 
 Ref<IIEValue> DoReset(IFunCall*, TIEContext* context, const char*) {
@@ -475,6 +525,29 @@ Ref<IIEValue> DoGenSym(IFunCall*, TIEContext* context, const char*) {
   return NewAtom(EngineOf(context)->GenerateSymbol("gen"));
 }
 
+Ref<IIEValue> DoStore(IFunCall* call, TIEContext* context, const char*) {
+  Ref<IIEValue> value = Arg(call, 1, context);
+  std::string key = Arg(call, 0, context)->GetAsString();
+  EngineOf(context)->EngineVariables().Put(key, value.get());
+  return value;
+}
+
+// The key is taken as written, not evaluated.
+Ref<IIEValue> DoFetch(IFunCall* call, TIEContext* context, const char*) {
+  TValueHashTable& storage = EngineOf(context)->EngineVariables();
+  std::string key = call->GetArgument(0)->GetAsString();
+  return storage.ContainsKey(key) ? Ref<IIEValue>(storage.Get(key)) : Ref<IIEValue>(FCNil);
+}
+
+Ref<IIEValue> DoClearStorage(IFunCall*, TIEContext* context, const char*) {
+  EngineOf(context)->EngineVariables().Clear();
+  return Ref<IIEValue>(FCNil);
+}
+
+Ref<IIEValue> DoVersion(IFunCall*, TIEContext* context, const char*) {
+  return NewFloat(EngineOf(context)->Version());
+}
+
 Ref<IIEValue> DoClear(IFunCall*, TIEContext* context, const char*) {
   EngineOf(context)->Clear();
   return Bool(true);
@@ -562,11 +635,14 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "bind", "Gives the variable the value and returns it", " <variable> <expression>", 2, 2,
       DoBind);
   Add(this, "clear", "Clears the knowledge base", "", 0, 0, DoClear);
+  Add(this, "clear-storage", "Forgets every stored value", "", 0, 0, DoClearStorage);
   Add(this, "close", "Closes the files open under the logical names, or every file",
       " [<logical-name>+]", 0, kAny, DoClose);
   Add(this, "dribble-on", "Sends console output to the file until dribble-off", " <filename>", 1, 1,
       DoDribbleOn);
   Add(this, "dribble-off", "Ends sending console output to a file", "", 0, 0, DoDribbleOff);
+  Add(this, "duplicate", "Asserts a changed copy of a fact and returns its fact id",
+      " <fact-index> (<slot-name> <expression>)*", 2, kAny, DoDuplicate);
   Add(this, "eq", "Returns TRUE if the first argument is equal in type and value to all others",
       " <expression> <expression>+", 1, kAny, DoEq);
   Add(this, "eq*", "Returns TRUE if the first argument is equal in value to all others",
@@ -574,11 +650,15 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "=", "Returns TRUE if the first argument is numerically equal to all others",
       " <numeric-expression> <numeric-expression>+", 1, kAny, DoNumEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
+  Add(this, "fetch", "Returns the value stored under the name, or nil", " <lexeme-expression>", 1,
+      1, DoFetch);
   Add(this, "foreach", "Runs the actions once for each item of the list, bound to the variable",
       " <variable-name> <list-expression> <expression>*", 2, kAny, DoForEach);
   Add(this, "gensym*", "Returns a new symbol", "", 0, 0, DoGenSym);
   Add(this, "get-fact-duplication", "Returns TRUE if equal facts are refused", "", 0, 0,
       DoGetFactDuplication);
+  Add(this, "get-slot-value", "Returns the value of a slot of a fact",
+      " <fact-id-expression>|<fact-expression> [<slot-name-expression> ]", 1, 2, DoGetSlotValue);
   Add(this, ">", "Returns TRUE if each argument is greater than the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoGt);
   Add(this, ">=", "Returns TRUE if each argument is greater than or equal to the one after it",
@@ -623,11 +703,14 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "set-fact-duplication",
       "Refuses equal facts with TRUE, allows them with FALSE; returns the previous setting",
       " <boolean-expression>", 1, 1, DoSetFactDuplication);
+  Add(this, "store", "Stores the value under the name and returns it", " <variable-name> <value>",
+      2, 2, DoStore);
   Add(this, "try", "Runs the body and, when it raises, the handler with ?__ERROR set",
       " [<expression>*] [finally [<expression>*>] [catch|except [<expression>*]]", 1, kAny, DoTry);
   Add(this, "throw", "Raises an error with the text", " <lexeme-expression>", 1, 1, DoThrow);
   Add(this, "unwatch", "Stops printing what happens to the given kind of item",
       " all|rules|facts|activations|compilations|statistics", 1, 1, DoUnwatch);
+  Add(this, "version", "Returns the engine's version number", "", 0, 0, DoVersion);
   Add(this, "watch", "Prints what happens to the given kind of item",
       " all|rules|facts|activations|compilations|statistics", 1, 1, DoWatch);
   Add(this, "while", "Runs the actions while the condition is not FALSE",

@@ -4,7 +4,8 @@
 // assert-string, retract, retract-string, modify, reset, run, halt, exit,
 // watch, unwatch, clear, fact duplication), the control functions (and, or,
 // not, if, while, foreach, try, throw, return, bind), the comparisons,
-// member, gensym*, files (remove, rename), input and output (printout, read, readline, open, close,
+// member, store, fetch, clear-storage, gensym*, version, duplicate,
+// get-slot-value, files (remove, rename), input and output (printout, read, readline, open, close,
 // dribble-on, dribble-off, batch) and the multifield functions; the math
 // package holds + - *. Both grow to their full lists later.
 #pragma once

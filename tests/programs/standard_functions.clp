@@ -22,3 +22,16 @@
 (printout t (remove "/nonexistent/rulecore/file") crlf)
 (clear)
 (printout t (assert (dup)) crlf)
+
+; Copies of facts, slot values, stored values and the version.
+(deftemplate p (slot name) (slot age (default 1)))
+(assert (p (name ann) (age 4)))
+(printout t (duplicate 1 (age 5)) " " (duplicate 1 (age 5)) crlf)
+(printout t (get-slot-value 2 age) " " (get-slot-value 1 name) crlf)
+(assert (nums 1 2 3))
+(printout t (get-slot-value 3) crlf)
+(printout t (try (get-slot-value abc age) catch ?__ERROR) crlf)
+(printout t (try (get-slot-value 99 age) catch ?__ERROR) crlf)
+(printout t (store total (+ 2 3)) " " (fetch total) " " (fetch missing) "|" crlf)
+(clear-storage)
+(printout t (fetch total) "|" (version) crlf)
