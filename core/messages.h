@@ -200,6 +200,9 @@ inline constexpr const char* SInvalidSetItem = "Invalid item for set: %s";
 // installed in this build.
 inline constexpr const char* SFuzzyUnavailable =
     "Fuzzy sets are not available: no fuzzy-set library is installed";
+// Raised by format for a directive whose field width or precision would
+// make a field larger than the formatter writes.
+inline constexpr const char* SFormatFieldTooWide = "Field width or precision too large in \"%s\"";
 // Raised by any attempt to change one of the shared constant values.
 inline constexpr const char* SConstantValueChange = "Cannot change the shared constant value %s";
 // Raised by the parser for calls or conditional elements nested deeper than

@@ -5,6 +5,7 @@
 #include "functions/multifield_functions.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <iterator>
 #include <memory>
@@ -281,30 +282,155 @@ Ref<IIEValue> DoExit(IFunCall*, TIEContext*, const char*) {
   throw EAbort();
 }
 
+// The printout text of one value: crlf a line break, strings and numbers
+// bare, lists in parentheses, anything else its printed form.
+std::string PrintoutText(IIEValue* v) {
+  switch (v->GetDType()) {
+    case dtAtom:
+      return v->PeekText() == "crlf" ? std::string(NewLineString) : v->GetAsString();
+    case dtString:
+    case dtInteger:
+    case dtFloat:
+      return v->GetAsString();
+    case dtList:
+      return "(" + v->GetToString() + ")";
+    default:
+      return v->GetToString();
+  }
+}
+
+// The logical name is evaluated after the other arguments.
 Ref<IIEValue> DoPrintOut(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
-  std::string channel = call->GetArgumentCount() ? Arg(call, 0, context)->GetAsString() : "t";
   std::string text;
-  for (int i = 1; i < call->GetArgumentCount(); ++i) {
-    Ref<IIEValue> v = Arg(call, i, context);
-    switch (v->GetDType()) {
-      case dtAtom:
-        text += v->PeekText() == "crlf" ? std::string(NewLineString) : v->GetAsString();
-        break;
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    text += PrintoutText(Arg(call, i, context).get());
+  std::string channel = call->GetArgumentCount() ? Arg(call, 0, context)->GetAsString() : "";
+  engine->PrintOut(channel, text);
+  return Ref<IIEValue>(FCNil);
+}
+
+// ---------------------------------------------------------------- format
+
+// Field widths and precisions beyond this are refused rather than written.
+constexpr int kMaxFormatField = 10000;
+
+// One directive: "%", flags, width, precision and its letter, rendered with
+// the value. `spec` holds what stands between the "%" and the letter.
+std::string RenderDirective(const std::string& spec, char letter, IIEValue* value) {
+  bool left = false, zero = false, dot = false;
+  int width = 0, precision = -1;
+  for (char c : spec) {
+    if (c == '-') {
+      left = true;
+    } else if (c == '.') {
+      dot = true;
+      precision = 0;
+    } else if (c >= '0' && c <= '9') {
+      int& n = dot ? precision : width;
+      if (!dot && c == '0' && width == 0) {
+        zero = true;
+        continue;
+      }
+      n = n * 10 + (c - '0');
+      if (n > kMaxFormatField) RaiseIE(SFormatFieldTooWide, {"%" + spec + letter});
+    }
+  }
+  std::string c_spec = "%";
+  if (left) c_spec += '-';
+  if (zero && !left) c_spec += '0';
+  if (width) c_spec += std::to_string(width);
+  if (precision >= 0) c_spec += "." + std::to_string(precision);
+  auto printf_text = [](const std::string& format, auto arg) {
+    int n = std::snprintf(nullptr, 0, format.c_str(), arg);
+    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+    std::snprintf(out.data(), out.size() + 1, format.c_str(), arg);
+    return out;
+  };
+  switch (letter) {
+    case 'd':
+      return printf_text(c_spec + "lld", static_cast<long long>(value->GetAsInteger()));
+    case 'u':
+      return printf_text(c_spec + "llu", static_cast<unsigned long long>(
+                                             static_cast<uint32_t>(value->GetAsInteger())));
+    case 'x':
+      return printf_text(c_spec + "llX", static_cast<unsigned long long>(
+                                             static_cast<uint32_t>(value->GetAsInteger())));
+    case 'e':
+    case 'f':
+    case 'g':
+      return printf_text(c_spec + letter, value->GetAsNumeric());
+    case 'm':  // a money amount: two decimals unless a precision is given
+      return printf_text(precision >= 0 ? c_spec + "f" : c_spec + ".2f", value->GetAsNumeric());
+    case 'p':
+      return printf_text(
+          "%08llX", static_cast<unsigned long long>(static_cast<uint32_t>(value->GetAsInteger())));
+    case 's': {
+      std::string text = value->GetToString();
+      if (precision >= 0 && static_cast<size_t>(precision) < text.size()) text.resize(precision);
+      if (static_cast<size_t>(width) > text.size())
+        text.insert(left ? text.size() : 0, static_cast<size_t>(width) - text.size(), ' ');
+      return text;
+    }
+    default:
+      return {};
+  }
+}
+
+void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+// (format name "control" args...): each argument fills the first directive
+// left in the text; an argument with no directive left is appended after a
+// blank.
+Ref<IIEValue> DoFormat(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string text = call->GetArgument(1)->GetAsString();  // as written
+  for (int i = 2; i < call->GetArgumentCount(); ++i) {
+    size_t percent, letter_at = 0;
+    while (true) {
+      percent = text.find('%');
+      if (percent == std::string::npos || percent + 1 >= text.size()) break;
+      letter_at = percent + 1;
+      while (letter_at + 1 < text.size() &&
+             std::string_view("%-0123456789.").find(text[letter_at]) != std::string_view::npos)
+        ++letter_at;
+      if (letter_at == percent + 1 && text[letter_at] == 'n') {
+        text.replace(percent, 2, NewLineString);
+        continue;
+      }
+      break;
+    }
+    Ref<IIEValue> value = Arg(call, i, context);
+    if (percent != std::string::npos) {
+      if (percent + 1 >= text.size()) continue;  // a lone "%" at the end uses the argument up
+      const char letter = text[letter_at];
+      if (std::string_view("duxefgmps").find(letter) == std::string_view::npos) continue;
+      std::string spec = text.substr(percent + 1, letter_at - percent - 1);
+      text = text.substr(0, percent) + RenderDirective(spec, letter, value.get()) +
+             text.substr(letter_at + 1);
+      continue;
+    }
+    switch (value->GetDType()) {
       case dtString:
-      case dtInteger:
-      case dtFloat:
-        text += v->GetAsString();
+        text += " " + value->GetAsString();
+        break;
+      case dtFactId:
+      case dtExternalAddress:
+        text += " " + std::to_string(value->GetAsInteger());
         break;
       case dtList:
-        text += "(" + v->GetToString() + ")";
+        text += " (" + value->GetToString() + ")";
         break;
       default:
-        text += v->GetToString();
+        text += " " + value->GetToString();
         break;
     }
   }
-  engine->PrintOut(channel, text);
+  ReplaceAll(text, "%n", NewLineString);
+  engine->PrintOut(Arg(call, 0, context)->GetAsString(), text);
   return Ref<IIEValue>(FCNil);
 }
 
@@ -654,6 +780,8 @@ void TStandardPackage::CreateFunctions() {
       1, DoFetch);
   Add(this, "foreach", "Runs the actions once for each item of the list, bound to the variable",
       " <variable-name> <list-expression> <expression>*", 2, kAny, DoForEach);
+  Add(this, "format", "Prints the control string with its directives filled by the arguments",
+      " <logical-name> <string-expression> <expression>*", 2, kAny, DoFormat);
   Add(this, "gensym*", "Returns a new symbol", "", 0, 0, DoGenSym);
   Add(this, "get-fact-duplication", "Returns TRUE if equal facts are refused", "", 0, 0,
       DoGetFactDuplication);

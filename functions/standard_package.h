@@ -5,9 +5,9 @@
 // watch, unwatch, clear, fact duplication), the control functions (and, or,
 // not, if, while, foreach, try, throw, return, bind), the comparisons,
 // member, store, fetch, clear-storage, gensym*, version, duplicate,
-// get-slot-value, files (remove, rename), input and output (printout, read, readline, open, close,
-// dribble-on, dribble-off, batch) and the multifield functions; the math
-// package holds + - *. Both grow to their full lists later.
+// get-slot-value, files (remove, rename), input and output (printout, format, read, readline, open,
+// close, dribble-on, dribble-off, batch) and the multifield functions; the math package holds + -
+// *. Both grow to their full lists later.
 #pragma once
 
 #include "functions/user_package.h"
