@@ -605,6 +605,16 @@ Ref<IIEValue> DoReturn(IFunCall* call, TIEContext* context, const char*) {
   return value;
 }
 
+// A variable as written gives its value; anything else names a binding by
+// its string form, whose value is returned (nil when there is none).
+Ref<IIEValue> DoGetVar(IFunCall* call, TIEContext* context, const char*) {
+  IIEValue* named = call->GetArgument(0);
+  if (named && (named->GetDType() == dtVariable || named->GetDType() == dtMultiVariable))
+    return named->Resolve(context);
+  TBinding* binding = context->FindBinding(Arg(call, 0, context)->GetAsString());
+  return binding && binding->Value() ? Ref<IIEValue>(binding->Value()) : Ref<IIEValue>(FCNil);
+}
+
 Ref<IIEValue> DoBind(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> value = Arg(call, 1, context);
   context->SetVariable(call->GetArgument(0)->GetAsString(), value.get());
@@ -776,6 +786,7 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "=", "Returns TRUE if the first argument is numerically equal to all others",
       " <numeric-expression> <numeric-expression>+", 1, kAny, DoNumEq);
   Add(this, "exit", "Leaves the program at once", "", 0, 0, DoExit);
+  Add(this, "__get-var", "Returns the value of the variable", " <variable-name>", 1, 1, DoGetVar);
   Add(this, "fetch", "Returns the value stored under the name, or nil", " <lexeme-expression>", 1,
       1, DoFetch);
   Add(this, "foreach", "Runs the actions once for each item of the list, bound to the variable",

@@ -35,3 +35,7 @@
 (printout t (store total (+ 2 3)) " " (fetch total) " " (fetch missing) "|" crlf)
 (clear-storage)
 (printout t (fetch total) "|" (version) crlf)
+(bind ?x 5)
+(printout t (__get-var x) (__get-var ?x) "|" (__get-var nothing) "|" crlf)
+(deffunction f (?a) (__get-var a))
+(printout t (f 9) crlf)
