@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/defined_type.h"
+#include "core/helper_functions.h"
 #include "core/ie_exception.h"
 #include "core/ie_value.h"
 #include "core/messages.h"
@@ -279,6 +280,58 @@ void TInferenceEngine::LoadFromFile(const std::string& path) {
 Ref<IFactSlot> TInferenceEngine::ParseFactTemplateSlot(const std::string& text) {
   return ReadText<Ref<IFactSlot>>(
       text, [](TIEClipsParser& p) { return p.ParseFactTemplateSlot(nullptr); });
+}
+
+Ref<IFunCall> TInferenceEngine::ParseFunCall(const std::string& text) {
+  return ReadText<Ref<IFunCall>>(text, [](TIEClipsParser& p) { return p.ParseFunCall(); });
+}
+
+Ref<IIEValue> TInferenceEngine::Parse(const std::string& text, TIEType kind) {
+  switch (kind) {
+    case dtNone:
+      return Ref<IIEValue>(new TIEValue());
+    case dtAtom:
+    case dtVariable:
+    case dtMultiVariable:
+    case dtSlot:
+    case dtMultiSlot:
+      return Ref<IIEValue>(new TIEValue(text, kind));
+    case dtString: {
+      std::string_view body = text;
+      if (!body.empty() && body.front() == '"') body.remove_prefix(1);
+      if (!body.empty() && body.back() == '"') body.remove_suffix(1);
+      return NewString(body);
+    }
+    case dtInteger:
+    case dtFactId: {
+      int32_t n = 0;
+      if (!TryStrToInt(text, &n))
+        throw EConvertError("'" + text + "' is not a valid integer value");
+      return Ref<IIEValue>(new TIEValue(n, kind));
+    }
+    case dtFloat: {
+      double d = 0;
+      if (!TryStrToFloat(text, &d))
+        throw EConvertError("'" + text + "' is not a valid floating point value");
+      return NewFloat(d);
+    }
+    case dtFact:
+      return Ref<IIEValue>(new TIEValue(ParseFact(text).get()));
+    case dtFunCall:
+      return Ref<IIEValue>(new TIEValue(ParseFunCall(text).get()));
+    case dtList: {
+      Ref<IIEValue> value = ParseValue(text);
+      return value ? value : Ref<IIEValue>(new TIEValue());
+    }
+    case dtDescriptor:
+    case dtObject:
+    case dtClass:
+    case dtExternalAddress:
+    case dtSingletons:
+    case dtFuzzy:
+      RaiseIE(SParseTypeError, {GetIETypeName(kind)});
+  }
+  RaiseIE(SParseTypeError, {"Unknown Type (" + std::to_string(static_cast<int>(kind)) + ")"});
 }
 
 Ref<IIEValue> TInferenceEngine::ParseValue(const std::string& text) {

@@ -213,6 +213,12 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void ChangeFactTemplateName(const std::string& old_name, const std::string& new_name) override;
   Ref<IFactSlot> ParseFactTemplateSlot(const std::string& text) override;
   Ref<IIEValue> ParseValue(const std::string& text) override;
+  Ref<IFunCall> ParseFunCall(const std::string& text);
+  // A new value of the given kind read from the text: symbols and variables
+  // hold it as it stands, strings lose one pair of quotes, numbers are read
+  // (EConvertError when they do not read), facts, calls and lists are
+  // parsed. Kinds that cannot be read from text raise SParseTypeError.
+  Ref<IIEValue> Parse(const std::string& text, TIEType kind);
   Ref<IFact> ParseFact(const std::string& text) override;
   std::unique_ptr<TRule> ParseRule(const std::string& text) override;
   IIEDefinedType* FindDefinedType(const std::string& name) override;

@@ -13,6 +13,7 @@
 #include "core/ie_value.h"
 #include "core/messages.h"
 #include "facts/fact.h"
+#include "platform/exception.h"
 #include "platform/format.h"
 #include "rete/network.h"
 #include "support/test_helpers.h"
@@ -796,6 +797,34 @@ TEST_F(EngineTest, CompilationIsWatchedWhenARuleEntersTheTable) {
   engine.SetWatch({cwCompilation});
   Define("(defrule r (a ?x) =>)");
   EXPECT_EQ(out, "r: +1 +1 +t" + NL);
+}
+
+TEST_F(EngineTest, ParseReadsTextAsAValueOfTheGivenKind) {
+  EXPECT_EQ(engine.Parse("", dtNone)->GetDType(), dtNone);
+  Ref<IIEValue> atom = engine.Parse("hello world", dtAtom);
+  EXPECT_EQ(atom->GetDType(), dtAtom);
+  EXPECT_EQ(atom->GetAsString(), "hello world");
+  EXPECT_EQ(engine.Parse("\"quoted\"", dtString)->GetAsString(), "quoted");
+  EXPECT_EQ(engine.Parse("bare", dtString)->GetAsString(), "bare");
+  EXPECT_EQ(engine.Parse("-42", dtInteger)->GetAsInteger(), -42);
+  EXPECT_EQ(engine.Parse("7", dtFactId)->GetToString(), "<Fact-7>");
+  EXPECT_DOUBLE_EQ(engine.Parse("2.5", dtFloat)->GetAsFloat(), 2.5);
+  EXPECT_THROW(engine.Parse("4x", dtInteger), EConvertError);
+  EXPECT_THROW(engine.Parse("", dtFloat), EConvertError);
+  EXPECT_EQ(engine.Parse("(a 1)", dtFact)->GetAsFact()->GetToString(), "(a 1 )");
+  EXPECT_EQ(engine.Parse("(+ 1 2)", dtFunCall)->Resolve(engine.GetContext())->GetAsInteger(), 3);
+  try {
+    engine.Parse("x", dtObject);
+    FAIL() << "an object was read from text";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to parse strings of dtObject at this time");
+  }
+  try {
+    engine.Parse("x", static_cast<TIEType>(99));
+    FAIL() << "an unknown kind was read from text";
+  } catch (const EIEException& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to parse strings of Unknown Type (99) at this time");
+  }
 }
 
 TEST_F(EngineTest, TopLevelCallsRunOnlyWhenExecuting) {
