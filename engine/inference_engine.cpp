@@ -418,21 +418,57 @@ void TInferenceEngine::AddFactTemplate(IFactTemplate* tmpl) {
     if (old->get() == tmpl) return;
     if (duplicate_constructs_ == dcIgnore) return;
     if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateTemplateNames, {name});
-    // The old template goes with what depends on it: its facts and the rules
-    // with a pattern on it.
+    // The old template goes with what depends on it.
     Ref<IFactTemplate> gone = *old;
     if (OnRemoveFactTemplate) OnRemoveFactTemplate(this, gone.get());
-    for (size_t i = facts_.size(); i-- > 0;)
-      if (facts_[i]->GetTemplate() == gone.get()) RetractAt(i);
-    std::vector<std::string> dependent;
-    for (auto& [rule_name, rule] : rules_)
-      if (rule->IndexOfTemplate(gone.get()) >= 0) dependent.push_back(rule_name);
-    for (const std::string& r : dependent)
-      RemoveRule(r);
+    RemoveDependencies(gone.get());
     if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
   }
   templates_.Put(name, keep);
   if (OnNewFactTemplate) OnNewFactTemplate(this, tmpl);
+}
+
+void TInferenceEngine::RemoveDependencies(IFactTemplate* tmpl) {
+  auto of_template = [tmpl](const Ref<IFact>& f) { return f->GetTemplate() == tmpl; };
+  std::erase_if(pending_assertions_, of_template);
+  std::erase_if(pending_retractions_, of_template);
+  for (size_t i = facts_.size(); i-- > 0;)
+    if (i < facts_.size() && facts_[i]->GetTemplate() == tmpl) RetractAt(i);
+  for (TFactSet* set : fact_sets_)
+    for (int i = 0; i < set->Count(); ++i)
+      // The entry's text goes too: read again, it would name a template
+      // that no longer exists and become a different fact.
+      if (IFact* f = set->GetFact(i); f && f->GetTemplate() == tmpl) set->ClearEntry(i);
+  std::vector<std::string> dependent;
+  for (auto& [rule_name, rule] : rules_)
+    if (rule->IndexOfTemplate(tmpl) >= 0) dependent.push_back(rule_name);
+  for (const std::string& r : dependent)
+    RemoveRule(r);
+}
+
+bool TInferenceEngine::RemoveFactTemplate(const std::string& name) {
+  Ref<IFactTemplate>* found = templates_.Find(name);
+  if (!found) return false;
+  Ref<IFactTemplate> gone = *found;
+  if (OnRemoveFactTemplate) OnRemoveFactTemplate(this, gone.get());
+  RemoveDependencies(gone.get());
+  templates_.Remove(name);
+  if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
+  return true;
+}
+
+bool TInferenceEngine::RemoveDefinedType(const std::string& name) {
+  Ref<IIEDefinedType>* found = types_.Find(name);
+  if (!found) return false;
+  Ref<IIEDefinedType> gone = *found;
+  gone->SetReasoner(nullptr);
+  std::vector<std::string> dependent;
+  for (auto& [tmpl_name, tmpl] : templates_)
+    if (tmpl->ContainsType(gone.get())) dependent.push_back(tmpl_name);
+  for (const std::string& t : dependent)
+    RemoveFactTemplate(t);
+  types_.Remove(name);
+  return true;
 }
 
 void TInferenceEngine::ChangeFactTemplateName(const std::string& old_name,

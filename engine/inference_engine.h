@@ -188,6 +188,12 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TRule* RuleAt(int i) const { return rules_.At(i).second.get(); }
   int FactTemplateCount() const { return templates_.Count(); }
   IFactTemplate* FactTemplateAt(int i) const { return templates_.At(i).second.get(); }
+  // Removes the template with what depends on it: its pending and listed
+  // facts, its facts in fact sets (left empty) and the rules with a pattern
+  // on it. False when there is no such template.
+  bool RemoveFactTemplate(const std::string& name);
+  // Removes the type and every template with a slot of that type.
+  bool RemoveDefinedType(const std::string& name);
   // Removes the rule (and its activations); false when unknown.
   bool RemoveRule(const std::string& name);
   const std::vector<TFactSet*>& FactSets() const { return fact_sets_; }
@@ -270,6 +276,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void Retire(std::unique_ptr<TRule> rule);
   int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
+  void RemoveDependencies(IFactTemplate* tmpl);
   void BeginInference();
   void CountFiring();
   void EndInference();

@@ -112,8 +112,13 @@ int TFactSet::AddFact(IFact* fact) {
 IFact* TFactSet::GetFact(int i) {
   CheckIndex(i);
   Entry& e = entries_[static_cast<size_t>(i)];
-  if (!e.fact && engine_) e.fact = engine_->ParseFact(e.text);
+  if (!e.fact && engine_ && !e.text.empty()) e.fact = engine_->ParseFact(e.text);
   return e.fact.get();
+}
+
+void TFactSet::ClearEntry(int i) {
+  CheckIndex(i);
+  entries_[static_cast<size_t>(i)] = Entry{};
 }
 
 void TFactSet::SetFact(int i, IFact* fact) {

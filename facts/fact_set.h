@@ -53,6 +53,9 @@ class RULECORE_API TFactSet : public TComponent {
   // there is an engine; nil without engine.
   IFact* GetFact(int i);
   void SetFact(int i, IFact* fact);
+  // Empties entry i, text and fact, so that it is never read again: what the
+  // engine does when the entry's template is removed.
+  void ClearEntry(int i);
   // The index of the entry carrying `fact`, -1 when none (always for nil).
   int IndexOf(IFact* fact) const;
   // Deletes the entry carrying `fact`; returns its former index or -1.

@@ -799,6 +799,47 @@ TEST_F(EngineTest, CompilationIsWatchedWhenARuleEntersTheTable) {
   EXPECT_EQ(out, "r: +1 +1 +t" + NL);
 }
 
+TEST_F(EngineTest, RemovingATemplateTakesItsFactsRulesAndFactSetEntries) {
+  Define(
+      "(deftemplate p (slot name))"
+      "(deffacts people (p (name ann)) (q 1))"
+      "(defrule on-p (p (name ?n)) => (print ?n))"
+      "(defrule on-q (q ?x) => (print ?x))");
+  engine.Reset();
+  ASSERT_EQ(engine.FactCount(), 3);
+  std::string removed;
+  engine.OnRemoveFactTemplate = [&](TObject*, IFactTemplate* t) {
+    removed += t->GetTemplateName();
+  };
+  engine.SetWatch({cwFact});
+  EXPECT_TRUE(engine.RemoveFactTemplate("p"));
+  EXPECT_FALSE(engine.RemoveFactTemplate("p"));
+  EXPECT_EQ(removed, "p");
+  EXPECT_NE(out.find(" <== "), std::string::npos) << out;  // the fact left visibly
+  EXPECT_EQ(engine.FindFactTemplate("p"), nullptr);
+  EXPECT_EQ(engine.FindRule("on-p"), nullptr);
+  EXPECT_NE(engine.FindRule("on-q"), nullptr);
+  EXPECT_EQ(engine.FactCount(), 2);
+  // The fact set keeps its other facts; a reset asserts them alone.
+  engine.Reset();
+  EXPECT_EQ(engine.FactCount(), 2);
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(printed, "1\n");
+}
+
+TEST_F(EngineTest, RemovingADefinedTypeTakesTheTemplatesThatUseIt) {
+  Define(
+      "(deftype colour (extends (type ATOM)) (allowed-values red green))"
+      "(deftemplate car (slot paint (type colour)))"
+      "(deftemplate bike (slot gears))");
+  ASSERT_NE(engine.FindFactTemplate("car"), nullptr);
+  EXPECT_TRUE(engine.RemoveDefinedType("colour"));
+  EXPECT_EQ(engine.FindDefinedType("colour"), nullptr);
+  EXPECT_EQ(engine.FindFactTemplate("car"), nullptr);
+  EXPECT_NE(engine.FindFactTemplate("bike"), nullptr);
+  EXPECT_FALSE(engine.RemoveDefinedType("colour"));
+}
+
 TEST_F(EngineTest, ParseReadsTextAsAValueOfTheGivenKind) {
   EXPECT_EQ(engine.Parse("", dtNone)->GetDType(), dtNone);
   Ref<IIEValue> atom = engine.Parse("hello world", dtAtom);
