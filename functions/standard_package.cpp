@@ -728,10 +728,13 @@ Ref<IIEValue> DoNeq(IFunCall* call, TIEContext* context, const char*) {
 
 // ---------------------------------------------------------------- arithmetic
 
+// Folds the arguments from `from` on into `start` as doubles; the result is
+// a float when any argument (or the start, `start_is_float`) is one.
 template <class Op>
-Ref<IIEValue> Accumulate(IFunCall* call, TIEContext* context, double start, int from, Op op) {
+Ref<IIEValue> Accumulate(IFunCall* call, TIEContext* context, double start, int from, Op op,
+                         bool start_is_float = false) {
   double total = start;
-  bool any_float = false;
+  bool any_float = start_is_float;
   for (int i = from; i < call->GetArgumentCount(); ++i) {
     Ref<IIEValue> v = Arg(call, i, context);
     any_float = any_float || v->GetDType() == dtFloat;
@@ -750,11 +753,9 @@ Ref<IIEValue> DoTimes(IFunCall* call, TIEContext* context, const char*) {
 
 Ref<IIEValue> DoMinus(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> first = Arg(call, 0, context);
-  Ref<IIEValue> rest =
-      Accumulate(call, context, first->GetAsNumeric(), 1, [](double a, double b) { return a - b; });
-  if (first->GetDType() == dtFloat && rest->GetDType() != dtFloat)
-    return NewFloat(rest->GetAsNumeric());
-  return rest;
+  return Accumulate(
+      call, context, first->GetAsNumeric(), 1, [](double a, double b) { return a - b; },
+      first->GetDType() == dtFloat);
 }
 
 }  // namespace
