@@ -316,11 +316,11 @@ Ref<IIEValue> DoPrintOut(IFunCall* call, TIEContext* context, const char*) {
 constexpr int kMaxFormatField = 10000;
 
 // One directive: "%", flags, width, precision and its letter, rendered with
-// the value. `spec` holds what stands between the "%" and the letter.
-std::string RenderDirective(const std::string& spec, char letter, IIEValue* value) {
+// the value. `flags` holds what stands between the "%" and the letter.
+std::string RenderDirective(const std::string& flags, char letter, IIEValue* value) {
   bool left = false, zero = false, dot = false;
   int width = 0, precision = -1;
-  for (char c : spec) {
+  for (char c : flags) {
     if (c == '-') {
       left = true;
     } else if (c == '.') {
@@ -333,14 +333,14 @@ std::string RenderDirective(const std::string& spec, char letter, IIEValue* valu
         continue;
       }
       n = n * 10 + (c - '0');
-      if (n > kMaxFormatField) RaiseIE(SFormatFieldTooWide, {"%" + spec + letter});
+      if (n > kMaxFormatField) RaiseIE(SFormatFieldTooWide, {"%" + flags + letter});
     }
   }
-  std::string c_spec = "%";
-  if (left) c_spec += '-';
-  if (zero && !left) c_spec += '0';
-  if (width) c_spec += std::to_string(width);
-  if (precision >= 0) c_spec += "." + std::to_string(precision);
+  std::string c_format = "%";
+  if (left) c_format += '-';
+  if (zero && !left) c_format += '0';
+  if (width) c_format += std::to_string(width);
+  if (precision >= 0) c_format += "." + std::to_string(precision);
   auto printf_text = [](const std::string& format, auto arg) {
     int n = std::snprintf(nullptr, 0, format.c_str(), arg);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
@@ -349,19 +349,19 @@ std::string RenderDirective(const std::string& spec, char letter, IIEValue* valu
   };
   switch (letter) {
     case 'd':
-      return printf_text(c_spec + "lld", static_cast<long long>(value->GetAsInteger()));
+      return printf_text(c_format + "lld", static_cast<long long>(value->GetAsInteger()));
     case 'u':
-      return printf_text(c_spec + "llu", static_cast<unsigned long long>(
-                                             static_cast<uint32_t>(value->GetAsInteger())));
+      return printf_text(c_format + "llu", static_cast<unsigned long long>(
+                                               static_cast<uint32_t>(value->GetAsInteger())));
     case 'x':
-      return printf_text(c_spec + "llX", static_cast<unsigned long long>(
-                                             static_cast<uint32_t>(value->GetAsInteger())));
+      return printf_text(c_format + "llX", static_cast<unsigned long long>(
+                                               static_cast<uint32_t>(value->GetAsInteger())));
     case 'e':
     case 'f':
     case 'g':
-      return printf_text(c_spec + letter, value->GetAsNumeric());
+      return printf_text(c_format + letter, value->GetAsNumeric());
     case 'm':  // a money amount: two decimals unless a precision is given
-      return printf_text(precision >= 0 ? c_spec + "f" : c_spec + ".2f", value->GetAsNumeric());
+      return printf_text(precision >= 0 ? c_format + "f" : c_format + ".2f", value->GetAsNumeric());
     case 'p':
       return printf_text(
           "%08llX", static_cast<unsigned long long>(static_cast<uint32_t>(value->GetAsInteger())));
@@ -408,8 +408,8 @@ Ref<IIEValue> DoFormat(IFunCall* call, TIEContext* context, const char*) {
       if (percent + 1 >= text.size()) continue;  // a lone "%" at the end uses the argument up
       const char letter = text[letter_at];
       if (std::string_view("duxefgmps").find(letter) == std::string_view::npos) continue;
-      std::string spec = text.substr(percent + 1, letter_at - percent - 1);
-      text = text.substr(0, percent) + RenderDirective(spec, letter, value.get()) +
+      std::string flags = text.substr(percent + 1, letter_at - percent - 1);
+      text = text.substr(0, percent) + RenderDirective(flags, letter, value.get()) +
              text.substr(letter_at + 1);
       continue;
     }
