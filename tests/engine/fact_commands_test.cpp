@@ -5,8 +5,11 @@
 // capture (dribble) and batch files.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "core/ie_consts.h"
@@ -167,9 +170,12 @@ TEST_F(FactCommandsTest, WatchKeywordsAreCaseSensitive) {
 class FileCommandsTest : public FactCommandsTest {
  protected:
   FileCommandsTest() {
-    dir = std::filesystem::temp_directory_path() /
-          ("rulecore-files-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
-    std::filesystem::create_directories(dir);
+    // A folder of its own per test: tests run in parallel processes, and a
+    // shared folder would be removed under a neighbour's feet.
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "rulecore-files-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    dir = pattern;
   }
   ~FileCommandsTest() override {
     engine.ClearStreams();
