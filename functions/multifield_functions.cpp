@@ -25,6 +25,14 @@ Ref<IIEValue> Item(IValueVector* list, int i, TIEContext* context) {
   return list->Get(i)->Resolve(context)->Clone();
 }
 
+// A new list of clones of the items at [from, to) of `list`.
+Ref<TValueVector> Items(IValueVector* list, int from, int to, TIEContext* context) {
+  Ref<TValueVector> result(new TValueVector);
+  for (int i = from; i < to; ++i)
+    result->Add(Item(list, i, context).get());
+  return result;
+}
+
 // The begin and end positions of subseq$, delete$ and replace$.
 void Range(IFunCall* call, TIEContext* context, int& begin, int& end) {
   begin = Arg(call, 1, context)->GetAsInteger();
@@ -96,9 +104,7 @@ Ref<IIEValue> DoInsert(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> keep;
   IValueVector* list = ListArg(call, 0, context, keep);
   int at = Arg(call, 1, context)->GetAsInteger();
-  Ref<TValueVector> result(new TValueVector);
-  for (int i = 0; i < list->GetValueCount(); ++i)
-    result->Add(Item(list, i, context).get());
+  Ref<TValueVector> result = Items(list, 0, list->GetValueCount(), context);
   InsertArgs(call, 2, context, result.get(), at);
   return NewList(result.get());
 }
@@ -137,10 +143,7 @@ Ref<IIEValue> DoReplace(IFunCall* call, TIEContext* context, const char*) {
 Ref<IIEValue> DoRest(IFunCall* call, TIEContext* context, const char*) {
   Ref<IIEValue> keep;
   IValueVector* list = ListArg(call, 0, context, keep);
-  Ref<TValueVector> result(new TValueVector);
-  for (int i = 1; i < list->GetValueCount(); ++i)
-    result->Add(Item(list, i, context).get());
-  return NewList(result.get());
+  return NewList(Items(list, 1, list->GetValueCount(), context).get());
 }
 
 Ref<IIEValue> DoSubseq(IFunCall* call, TIEContext* context, const char*) {
@@ -148,10 +151,7 @@ Ref<IIEValue> DoSubseq(IFunCall* call, TIEContext* context, const char*) {
   IValueVector* list = ListArg(call, 0, context, keep);
   int begin, end;
   Range(call, context, begin, end);
-  Ref<TValueVector> result(new TValueVector);
-  for (int i = begin; i <= end; ++i)
-    result->Add(Item(list, i, context).get());
-  return NewList(result.get());
+  return NewList(Items(list, begin, end + 1, context).get());
 }
 
 // The empty list is a subset of every list.
