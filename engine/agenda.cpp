@@ -14,11 +14,23 @@ void TIEAgenda::Insert(TActivation* activation) {
   int64_t seq = ++sequence_;
   // Depth-first: the newest of a salience fires first; breadth-first: last.
   int64_t rank = strategy_ == ssDepthFirst ? -seq : seq;
-  activation->SetSortSalience(salience);
   activation->SetStamp(static_cast<uint64_t>(seq));
-  auto [it, inserted] = order_.insert(Entry{salience, rank, activation});
-  where_[activation] = it;
+  Place(activation, salience, rank);
+}
+
+// Each activation remembers its agenda and rank, so that finding its entry
+// again is a search of the ordered set and needs no index of its own.
+void TIEAgenda::Place(TActivation* activation, int32_t salience, int64_t rank) {
+  activation->SetSortSalience(salience);
+  order_.insert(Entry{salience, rank, activation});
+  activation->agenda_ = this;
+  activation->agenda_rank_ = rank;
   activation->AddRef();
+}
+
+std::set<TIEAgenda::Entry>::iterator TIEAgenda::Where(TActivation* activation) const {
+  if (!Contains(activation)) return order_.end();
+  return order_.find(Entry{activation->SortSalience(), activation->agenda_rank_, activation});
 }
 
 int TIEAgenda::Add(TActivation* activation) {
@@ -29,10 +41,10 @@ int TIEAgenda::Add(TActivation* activation) {
 }
 
 bool TIEAgenda::Remove(TActivation* activation) {
-  auto it = where_.find(activation);
-  if (it == where_.end()) return false;
-  order_.erase(it->second);
-  where_.erase(it);
+  auto it = Where(activation);
+  if (it == order_.end()) return false;
+  order_.erase(it);
+  activation->agenda_ = nullptr;
   activation->Release();
   return true;
 }
@@ -42,9 +54,10 @@ void TIEAgenda::Clear() {
   for (const Entry& e : order_)
     held.push_back(e.activation);
   order_.clear();
-  where_.clear();
-  for (TActivation* a : held)
+  for (TActivation* a : held) {
+    a->agenda_ = nullptr;
     a->Release();
+  }
 }
 
 TActivation* TIEAgenda::Get(int index) const {
@@ -53,9 +66,9 @@ TActivation* TIEAgenda::Get(int index) const {
 }
 
 int TIEAgenda::IndexOf(TActivation* activation) const {
-  auto it = where_.find(activation);
-  if (it == where_.end()) return -1;
-  return static_cast<int>(std::distance(order_.begin(), it->second));
+  auto it = Where(activation);
+  if (it == order_.end()) return -1;
+  return static_cast<int>(std::distance(order_.begin(), it));
 }
 
 std::vector<Ref<TActivation>> TIEAgenda::Items() const {
@@ -93,10 +106,7 @@ void TIEAgenda::Resort() {
     TActivation* activation = items[static_cast<size_t>(i)].get();
     int32_t salience = activation->Rule()->Salience();
     int64_t rank = strategy_ == ssDepthFirst ? -(base + n - i) : base + i + 1;
-    activation->SetSortSalience(salience);
-    auto [it, inserted] = order_.insert(Entry{salience, rank, activation});
-    where_[activation] = it;
-    activation->AddRef();
+    Place(activation, salience, rank);
   }
 }
 

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <set>
-#include <unordered_map>
 #include <vector>
 
 #include "core/ie_consts.h"
@@ -29,7 +28,7 @@ class RULECORE_API TIEAgenda {
   int Add(TActivation* activation);
   // Removes `activation`; false when it is not on the agenda.
   bool Remove(TActivation* activation);
-  bool Contains(TActivation* activation) const { return where_.count(activation) > 0; }
+  bool Contains(TActivation* activation) const { return activation->agenda_ == this; }
   void Clear();
 
   int Count() const { return static_cast<int>(order_.size()); }
@@ -61,11 +60,12 @@ class RULECORE_API TIEAgenda {
     }
   };
   void Insert(TActivation* activation);
+  void Place(TActivation* activation, int32_t salience, int64_t rank);
+  std::set<Entry>::iterator Where(TActivation* activation) const;
   void Rebuild();
 
   TSearchStrategy strategy_;
   std::set<Entry> order_;
-  std::unordered_map<TActivation*, std::set<Entry>::iterator> where_;
   int64_t sequence_ = 0;
 };
 

@@ -13,6 +13,7 @@ namespace rulecore {
 
 class TRule;
 class TPatternMatchTerminalNode;
+class TIEAgenda;
 
 class RULECORE_API TActivation : public IInterface {
  public:
@@ -45,12 +46,23 @@ class RULECORE_API TActivation : public IInterface {
   void ForgetNode() { node_ = nullptr; }
 
  private:
+  friend class TPatternMatchTerminalNode;
+  friend class TIEAgenda;
+
   TRule* rule_;
   Ref<IReteToken> token_;
   TPatternMatchTerminalNode* node_;
   float strength_;
   uint64_t stamp_ = 0;
   int32_t sort_salience_ = 0;
+  // The terminal node's list of its activations (the node holds a reference
+  // to each listed one).
+  TActivation* node_prev_ = nullptr;
+  TActivation* node_next_ = nullptr;
+  bool node_listed_ = false;
+  // The agenda that holds the activation and the rank it sorted it by.
+  const TIEAgenda* agenda_ = nullptr;
+  int64_t agenda_rank_ = 0;
 };
 
 // `strength` clamped to [0, 1].

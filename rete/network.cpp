@@ -342,72 +342,64 @@ void TJoinNode::EmitNull(TIEToken* left, TTokenAction action) {
   CallChildren(joined.get());
 }
 
+// Nothing below a join reaches back into its memories, so the walks below
+// run over the stored lists themselves. A positive join stores the tokens it
+// is given (they are never changed once made); negated and existence joins
+// keep a count of matching facts on each left token, so they store a copy of
+// their own. A withdrawal finds the stored token by its chain hash and
+// withdraws, by matching again, what the token made.
 void TJoinNode::FromLeft(TIEToken* token) {
-  int32_t key = LeftKey(token);
-  TTokenAction action = token->GetTag();
-  auto scan = [&](TIEToken* left, const std::function<bool(TIEToken*)>& f) {
-    auto visit = [&](const TIETokenTree::Bucket* bucket) {
-      if (!bucket) return;
-      // Copy: a successor may change this node's memories (it cannot, but a
-      // removal of the last match must not invalidate the walk).
-      std::vector<Ref<TIEToken>> candidates(bucket->begin(), bucket->end());
-      for (const Ref<TIEToken>& r : candidates)
-        if (!f(r.get())) return;
-    };
-    visit(right_.Get(shortcut_ < 0 ? 0 : LeftKey(left)));
-  };
-  if (action != taRemove) {
-    Ref<TIEToken> copy(new TIEToken(*token));
-    copy->SetNegatedCount(0);
-    if (!left_.Add(key, copy.get())) return;
-    int32_t before = passed_;
-    if (kind_ == jkPositive) {
-      scan(copy.get(), [&](TIEToken* right) {
-        if (!Match(copy.get(), right)) return true;
-        Emit(copy.get(), right, action);
-        return !unique_;
-      });
-    } else {
-      int32_t count = 0;
-      scan(copy.get(), [&](TIEToken* right) {
-        if (Match(copy.get(), right)) ++count;
-        return true;
-      });
-      copy->SetNegatedCount(count);
-      if ((kind_ == jkNegated) == (count == 0)) EmitNull(copy.get(), action);
+  const TTokenAction action = token->GetTag();
+  if (action == taRemove) {
+    Ref<TIEToken> stored = left_.Remove(token);
+    if (!stored) return;
+    if (kind_ != jkPositive) {
+      if ((kind_ == jkNegated) == (stored->GetNegatedCount() == 0))
+        EmitNull(stored.get(), taRemove);
+      return;
     }
-    if (passed_ == before) AskForBackChain(copy.get());
-    return;
-  }
-  Ref<TIEToken> stored = left_.Remove(key, token);
-  if (!stored) return;
-  if (kind_ == jkPositive) {
-    scan(stored.get(), [&](TIEToken* right) {
+    right_.ForEachIn(shortcut_ < 0 ? 0 : LeftKey(stored.get()), [&](TIEToken* right) {
       if (Match(stored.get(), right)) Emit(stored.get(), right, taRemove);
       return true;
     });
-  } else if ((kind_ == jkNegated) == (stored->GetNegatedCount() == 0)) {
-    EmitNull(stored.get(), taRemove);
+    return;
   }
+  const int32_t key = LeftKey(token);
+  const int32_t right_key = shortcut_ < 0 ? 0 : key;
+  Ref<TIEToken> stored(token);
+  if (kind_ != jkPositive) {
+    stored = Ref<TIEToken>(new TIEToken(*token));
+    stored->SetNegatedCount(0);
+  }
+  if (!left_.Add(key, stored.get())) return;
+  int32_t before = passed_;
+  if (kind_ == jkPositive) {
+    right_.ForEachIn(right_key, [&](TIEToken* right) {
+      if (!Match(stored.get(), right)) return true;
+      Emit(stored.get(), right, action);
+      return !unique_;
+    });
+  } else {
+    int32_t count = 0;
+    right_.ForEachIn(right_key, [&](TIEToken* right) {
+      if (Match(stored.get(), right)) ++count;
+      return true;
+    });
+    stored->SetNegatedCount(count);
+    if ((kind_ == jkNegated) == (count == 0)) EmitNull(stored.get(), action);
+  }
+  if (passed_ == before) AskForBackChain(stored.get());
 }
 
 void TJoinNode::FromRight(TIEToken* token) {
-  int32_t key = RightKey(token);
-  TTokenAction action = token->GetTag();
-  auto scan = [&](const std::function<void(TIEToken*)>& f) {
-    const TIETokenTree::Bucket* bucket = left_.Get(key);
-    if (!bucket) return;
-    std::vector<Ref<TIEToken>> candidates(bucket->begin(), bucket->end());
-    for (const Ref<TIEToken>& l : candidates)
-      f(l.get());
-  };
+  const int32_t key = RightKey(token);
+  const TTokenAction action = token->GetTag();
   if (action != taRemove) {
-    Ref<TIEToken> copy(new TIEToken(*token));
-    if (!right_.Add(key, copy.get())) return;
-    scan([&](TIEToken* left) {
-      if (!Match(left, copy.get())) return;
+    if (!right_.Add(key, token)) return;
+    left_.ForEachIn(key, [&](TIEToken* left) {
+      if (!Match(left, token)) return true;
       if (kind_ == jkPositive) {
-        Emit(left, copy.get(), action);
+        Emit(left, token, action);
       } else if (kind_ == jkNegated) {
         if (left->GetNegatedCount() == 0) EmitNull(left, taRemove);
         left->SetNegatedCount(left->GetNegatedCount() + 1);
@@ -415,19 +407,21 @@ void TJoinNode::FromRight(TIEToken* token) {
         left->SetNegatedCount(left->GetNegatedCount() + 1);
         if (left->GetNegatedCount() == 1) EmitNull(left, action);
       }
+      return true;
     });
     return;
   }
-  Ref<TIEToken> stored = right_.Remove(key, token);
+  Ref<TIEToken> stored = right_.Remove(token);
   if (!stored) return;
-  scan([&](TIEToken* left) {
-    if (!Match(left, stored.get())) return;
+  left_.ForEachIn(key, [&](TIEToken* left) {
+    if (!Match(left, stored.get())) return true;
     if (kind_ == jkPositive) {
       Emit(left, stored.get(), taRemove);
     } else {
       left->SetNegatedCount(std::max(0, left->GetNegatedCount() - 1));
       if (left->GetNegatedCount() == 0) EmitNull(left, kind_ == jkNegated ? taAdd : taRemove);
     }
+    return true;
   });
 }
 
@@ -458,9 +452,11 @@ void TJoinNode::ForEachOutput(const std::function<void(TIEToken*)>& f) {
       }
       continue;
     }
-    const TIETokenTree::Bucket* bucket = right_.Get(shortcut_ < 0 ? 0 : LeftKey(left.get()));
-    if (!bucket) continue;
-    std::vector<Ref<TIEToken>> rights(bucket->begin(), bucket->end());
+    std::vector<Ref<TIEToken>> rights;
+    right_.ForEachIn(shortcut_ < 0 ? 0 : LeftKey(left.get()), [&](TIEToken* right) {
+      rights.emplace_back(right);
+      return true;
+    });
     for (const Ref<TIEToken>& right : rights) {
       if (!Match(left.get(), right.get())) continue;
       Ref<TIEToken> joined(new TIEToken(left.get(), right->GetFact(), right->Division()));
@@ -557,30 +553,49 @@ void TPatternMatchTerminalNode::AddActivation(TIEToken* token) {
   if (!rule_->Enabled()) return;
   if (token->GetTag() == taUpdate && initialized_) return;
   Ref<TActivation> activation(new TActivation(rule_, token, this, token->GetStrength()));
-  activations_.push_back(activation);
-  where_[activation.get()] = std::prev(activations_.end());
+  activation->AddRef();  // the list's reference
+  activation->node_listed_ = true;
+  activation->node_prev_ = last_;
+  if (last_)
+    last_->node_next_ = activation.get();
+  else
+    first_ = activation.get();
+  last_ = activation.get();
+  ++count_;
   by_hash_.emplace(token->ChainHash(), activation.get());
   network_->Activate(activation.get());
 }
 
 int TPatternMatchTerminalNode::IndexOf(TActivation* activation) const {
-  auto it = where_.find(activation);
-  if (it == where_.end()) return -1;
-  return static_cast<int>(
-      std::distance(activations_.begin(), std::list<Ref<TActivation>>::const_iterator(it->second)));
+  int i = 0;
+  for (TActivation* a = first_; a; a = a->node_next_, ++i)
+    if (a == activation) return i;
+  return -1;
 }
 
 TActivation* TPatternMatchTerminalNode::GetActivation(int i) const {
   if (i < 0 || i >= GetActivationCount()) RaiseIE(SListIndexError, {i});
-  return std::next(activations_.begin(), i)->get();
+  TActivation* a = first_;
+  while (i-- > 0)
+    a = a->node_next_;
+  return a;
 }
 
 Ref<TActivation> TPatternMatchTerminalNode::Take(TActivation* activation) {
-  auto it = where_.find(activation);
-  if (it == where_.end()) return nullptr;
-  Ref<TActivation> taken = *it->second;
-  activations_.erase(it->second);
-  where_.erase(it);
+  if (!activation->node_listed_ || activation->node_ != this) return nullptr;
+  if (activation->node_prev_)
+    activation->node_prev_->node_next_ = activation->node_next_;
+  else
+    first_ = activation->node_next_;
+  if (activation->node_next_)
+    activation->node_next_->node_prev_ = activation->node_prev_;
+  else
+    last_ = activation->node_prev_;
+  activation->node_prev_ = activation->node_next_ = nullptr;
+  activation->node_listed_ = false;
+  --count_;
+  Ref<TActivation> taken(activation);
+  activation->Release();  // the list's reference; `taken` keeps it alive
   auto* token = static_cast<TIEToken*>(taken->Token());
   auto [begin, end] = by_hash_.equal_range(token->ChainHash());
   for (auto s = begin; s != end; ++s) {
@@ -604,8 +619,8 @@ void TPatternMatchTerminalNode::StandDown(TIEToken* token) {
 }
 
 void TPatternMatchTerminalNode::StandDown() {
-  while (!activations_.empty())
-    Deactivate(activations_.back().get());
+  while (last_)
+    Deactivate(last_);
 }
 
 void TPatternMatchTerminalNode::Deactivate(TActivation* activation) {

@@ -16,7 +16,6 @@
 #pragma once
 
 #include <functional>
-#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -227,7 +226,7 @@ class RULECORE_API TPatternMatchTerminalNode : public TReteNode {
   void Forget(TActivation* activation);
   // The activation fired: it leaves the list and the engine is told.
   void RuleFired(TActivation* activation);
-  int GetActivationCount() const { return static_cast<int>(activations_.size()); }
+  int GetActivationCount() const { return count_; }
   // REQUIRES: 0 <= i < GetActivationCount(); walks the list.
   TActivation* GetActivation(int i) const;
   int IndexOf(TActivation* activation) const;
@@ -238,10 +237,12 @@ class RULECORE_API TPatternMatchTerminalNode : public TReteNode {
   // Takes the activation off the list; nil when it is not there.
   Ref<TActivation> Take(TActivation* activation);
 
-  // In arrival order, with an index by identity and one by token hash,
-  // so that withdrawing an activation costs no walk of the list.
-  std::list<Ref<TActivation>> activations_;
-  std::unordered_map<TActivation*, std::list<Ref<TActivation>>::iterator> where_;
+  // In arrival order (linked through the activations, each listed one held
+  // by the node), with an index by token hash, so that withdrawing an
+  // activation costs no walk of the list.
+  TActivation* first_ = nullptr;
+  TActivation* last_ = nullptr;
+  int count_ = 0;
   std::unordered_multimap<uint64_t, TActivation*> by_hash_;
   bool initialized_ = false;
 };

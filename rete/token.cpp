@@ -174,47 +174,88 @@ Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::string_view slot
 
 // ---------------------------------------------------------------- TIETokenTree
 
+TIETokenTree::~TIETokenTree() {
+  Clear();
+}
+
 TIEToken* TIETokenTree::Find(int32_t key, TIEToken* token) const {
-  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
-  for (auto it = begin; it != end; ++it) {
-    TIEToken* stored = it->second.second->get();
-    if (it->second.first == key && stored->Equals(token)) return stored;
-  }
+  if (index_.empty()) return nullptr;
+  const uint64_t hash = token->ChainHash();
+  for (Entry* e = *Slot(hash); e; e = e->same_hash)
+    if (e->hash == hash && e->key == key && e->token->Equals(token)) return e->token.get();
   return nullptr;
 }
 
-bool TIETokenTree::Add(int32_t key, TIEToken* token) {
-  if (Find(key, token)) return false;
-  Bucket& bucket = buckets_[key];
-  bucket.emplace_back(token);
-  by_hash_.emplace(token->ChainHash(), std::make_pair(key, std::prev(bucket.end())));
-  ++count_;
-  return true;
+void TIETokenTree::Grow() {
+  std::vector<Entry*> old = std::move(index_);
+  index_.assign(old.empty() ? 16 : old.size() * 2, nullptr);
+  for (Entry* head : old) {
+    while (head) {
+      Entry* next = head->same_hash;
+      Entry** slot = Slot(head->hash);
+      head->same_hash = *slot;
+      *slot = head;
+      head = next;
+    }
+  }
 }
 
-Ref<TIEToken> TIETokenTree::Remove(int32_t key, TIEToken* token) {
-  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
-  for (auto it = begin; it != end; ++it) {
-    if (it->second.first != key || !(*it->second.second)->Equals(token)) continue;
-    Ref<TIEToken> stored = *it->second.second;
-    auto bucket = buckets_.find(key);
-    bucket->second.erase(it->second.second);
-    if (bucket->second.empty()) buckets_.erase(bucket);
-    by_hash_.erase(it);
+TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token) {
+  if (Find(key, token)) return nullptr;
+  if (static_cast<size_t>(count_) >= index_.size()) Grow();
+  Entry* e = new Entry;
+  e->token = Ref<TIEToken>(token);
+  e->hash = token->ChainHash();
+  e->key = key;
+  e->list = &lists_[key];
+  e->prev = e->list->second;
+  if (e->prev)
+    e->prev->next = e;
+  else
+    e->list->first = e;
+  e->list->second = e;
+  Entry** slot = Slot(e->hash);
+  e->same_hash = *slot;
+  *slot = e;
+  ++count_;
+  return e;
+}
+
+Ref<TIEToken> TIETokenTree::Remove(TIEToken* token) {
+  if (index_.empty()) return nullptr;
+  const uint64_t hash = token->ChainHash();
+  for (Entry** link = Slot(hash); *link; link = &(*link)->same_hash) {
+    Entry* e = *link;
+    if (e->hash != hash || !e->token->Equals(token)) continue;
+    *link = e->same_hash;
+    if (e->prev)
+      e->prev->next = e->next;
+    else
+      e->list->first = e->next;
+    if (e->next)
+      e->next->prev = e->prev;
+    else
+      e->list->second = e->prev;
+    if (!e->list->first) lists_.erase(e->key);
+    Ref<TIEToken> stored = std::move(e->token);
+    delete e;
     --count_;
     return stored;
   }
   return nullptr;
 }
 
-const TIETokenTree::Bucket* TIETokenTree::Get(int32_t key) const {
-  auto it = buckets_.find(key);
-  return it == buckets_.end() ? nullptr : &it->second;
-}
-
 void TIETokenTree::Clear() {
-  by_hash_.clear();
-  buckets_.clear();
+  for (auto& [key, list] : lists_) {
+    Entry* e = list.first;
+    while (e) {
+      Entry* next = e->next;
+      delete e;
+      e = next;
+    }
+  }
+  lists_.clear();
+  index_.clear();
   count_ = 0;
 }
 

@@ -8,12 +8,12 @@
 // a slot position goes through SlotValueAt so that the division is honoured.
 #pragma once
 
-#include <list>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "core/interfaces.h"
+#include "rete/pool.h"
 
 namespace rulecore {
 
@@ -36,6 +36,8 @@ class RULECORE_API TDivision : public IInterface {
 
 class RULECORE_API TIEToken : public IReteToken {
  public:
+  RULECORE_POOLED(TIEToken)
+
   // A token of one fact.
   TIEToken(TTokenAction action, IFact* fact, TDivision* division = nullptr);
   // `parent` extended by `fact`: the parent's tag and strength, count + 1.
@@ -94,36 +96,62 @@ RULECORE_API Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::str
 RULECORE_API Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std::string_view slot,
                                           int32_t sub_index);
 
-// A hashed token memory. Tokens are kept per key (the hash of a chosen
-// value, or 0 when the memory is not hashed) in arrival order; equal tokens
-// are stored once.
+// A hashed token memory. Tokens are kept per key (the hash of the values a
+// join compares, or 0 when the memory is not hashed) in arrival order; equal
+// tokens are stored once. An index by the tokens' chain hashes finds a stored
+// token without walking its key's list.
 class RULECORE_API TIETokenTree {
  public:
-  using Bucket = std::list<Ref<TIEToken>>;
+  struct Entry;
+  using List = std::pair<Entry*, Entry*>;  // first, last
+  struct Entry {
+    RULECORE_POOLED(Entry)
+    Ref<TIEToken> token;
+    uint64_t hash = 0;
+    int32_t key = 0;
+    List* list = nullptr;  // the key's list, in arrival order
+    Entry* prev = nullptr;
+    Entry* next = nullptr;
+    Entry* same_hash = nullptr;  // the index chain
+  };
 
   TIETokenTree() = default;
+  ~TIETokenTree();
+  TIETokenTree(const TIETokenTree&) = delete;
+  TIETokenTree& operator=(const TIETokenTree&) = delete;
 
-  // Stores `token` under `key`; false when an equal token is already stored.
-  bool Add(int32_t key, TIEToken* token);
-  // Removes the stored token equal to `token`; returns it (nil when none).
-  Ref<TIEToken> Remove(int32_t key, TIEToken* token);
+  // Stores `token` under `key`; nil when an equal token is already stored
+  // under that key.
+  Entry* Add(int32_t key, TIEToken* token);
+  // Removes the stored token equal to `token` and returns it; nil when none.
+  Ref<TIEToken> Remove(TIEToken* token);
   // The stored token equal to `token`, nil when none.
   TIEToken* Find(int32_t key, TIEToken* token) const;
-  // The tokens stored under `key` (nil when none).
-  const Bucket* Get(int32_t key) const;
-  // Calls `f` for every stored token, bucket by bucket.
+  // Calls `f` with each token stored under `key`, in arrival order, until
+  // it returns false. `f` may not add to or remove from this memory.
+  template <class F>
+  void ForEachIn(int32_t key, F&& f) const {
+    auto it = lists_.find(key);
+    if (it == lists_.end()) return;
+    for (Entry* e = it->second.first; e; e = e->next)
+      if (!f(e->token.get())) return;
+  }
+  // Calls `f` with every stored token, key by key.
   template <class F>
   void ForEach(F&& f) const {
-    for (const auto& [key, bucket] : buckets_)
-      for (const Ref<TIEToken>& t : bucket)
-        f(t.get());
+    for (const auto& [key, list] : lists_)
+      for (Entry* e = list.first; e; e = e->next)
+        f(e->token.get());
   }
   void Clear();
   int Count() const { return count_; }
 
  private:
-  std::unordered_map<int32_t, Bucket> buckets_;
-  std::unordered_multimap<uint64_t, std::pair<int32_t, Bucket::iterator>> by_hash_;
+  Entry** Slot(uint64_t hash) const { return &index_[hash & (index_.size() - 1)]; }
+  void Grow();
+
+  std::unordered_map<int32_t, List> lists_;  // nodes stay put: entries point at them
+  mutable std::vector<Entry*> index_;        // chained by same_hash; size a power of 2
   int count_ = 0;
 };
 

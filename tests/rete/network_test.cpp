@@ -258,12 +258,12 @@ TEST_F(NetworkTest, AMemoryStoresEqualTokensOnce) {
   Ref<IFact> f = Assert("(a 1)");
   Ref<TIEToken> t1(new TIEToken(taAdd, f.get()));
   Ref<TIEToken> t2(new TIEToken(taAdd, f.get()));
-  EXPECT_TRUE(memory.Add(0, t1.get()));
-  EXPECT_FALSE(memory.Add(0, t2.get()));
+  EXPECT_NE(memory.Add(0, t1.get()), nullptr);
+  EXPECT_EQ(memory.Add(0, t2.get()), nullptr);
   EXPECT_EQ(memory.Count(), 1);
-  EXPECT_TRUE(memory.Remove(0, t2.get()));
+  EXPECT_TRUE(memory.Remove(t2.get()));
   EXPECT_EQ(memory.Count(), 0);
-  EXPECT_FALSE(memory.Remove(0, t2.get()));
+  EXPECT_FALSE(memory.Remove(t2.get()));
 }
 
 TEST_F(NetworkTest, AJoinCalledWithAWrongCallTypeRaises) {
