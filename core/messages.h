@@ -214,6 +214,11 @@ inline constexpr const char* SStackExhausted =
     "Evaluation nested too deeply, the stack is nearly exhausted calling %s";
 // Raised for an index outside a list.
 inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
+// The help text of the type predicates (lexemep, numberp, ...); %s is the
+// list of the kinds they accept.
+inline constexpr const char* SVerifyTypeComment =
+    "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any "
+    "other type, FALSE is returned";
 // clang-format on
 
 }  // namespace rulecore

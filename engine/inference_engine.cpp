@@ -13,7 +13,9 @@
 #include "facts/fact_template.h"
 #include "functions/function_call.h"
 #include "functions/interpreted_function.h"
+#include "functions/predicate_package.h"
 #include "functions/standard_package.h"
+#include "functions/string_package.h"
 #include "language/clips_parser.h"
 #include "language/clips_stream.h"
 #include "language/printer.h"
@@ -47,7 +49,9 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
 
 void TInferenceEngine::AddDefaultPackages() {
   NewPackage<TStandardPackage>(this);
+  NewPackage<TPredicatePackage>(this);
   NewPackage<TMathPackage>(this);
+  NewPackage<TStringPackage>(this);
 }
 
 TInferenceEngine::~TInferenceEngine() {
