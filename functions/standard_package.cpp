@@ -17,6 +17,7 @@
 #include "core/messages.h"
 #include "engine/inference_engine.h"
 #include "facts/context.h"
+#include "facts/fact_template.h"
 #include "functions/user_function.h"
 #include "platform/exception.h"
 #include "platform/streams.h"
@@ -99,6 +100,26 @@ Ref<IIEValue> DoClose(IFunCall* call, TIEContext* context, const char*) {
       all = false;
   }
   return Bool(all);
+}
+
+// Marks each named template as backward-chaining and gives it its goal
+// template "need-<name>", which has the template's slots but no parent. A
+// goal template that exists already is kept: making it anew would take the
+// rules written on it along with the old one.
+Ref<IIEValue> DoDoBackwardChaining(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  for (int i = 0; i < call->GetArgumentCount(); ++i) {
+    std::string name = Arg(call, i, context)->GetAsString();
+    if (name == "test" || name == "not") RaiseIE(SBackChainCE, {name});
+    IFactTemplate* tmpl = engine->CreateFactTemplate(name);
+    tmpl->SetBackwardChaining(true);
+    const std::string goal_name = SBackChainPrefix + name;
+    if (engine->FindFactTemplate(goal_name)) continue;
+    Ref<TFactTemplate> goal(new TFactTemplate(engine, goal_name, "Goal seeker for " + name, tmpl));
+    goal->SetParent(nullptr);
+    engine->AddFactTemplate(goal.get());
+  }
+  return Bool(true);
 }
 
 Ref<IIEValue> DoDribbleOn(IFunCall* call, TIEContext* context, const char*) {
@@ -775,6 +796,9 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "clear-storage", "Forgets every stored value", "", 0, 0, DoClearStorage);
   Add(this, "close", "Closes the files open under the logical names, or every file",
       " [<logical-name>+]", 0, kAny, DoClose);
+  Add(this, "do-backward-chaining",
+      "Marks the fact templates as backward-chaining and makes their goal templates",
+      " <fact-template-name>*", 0, kAny, DoDoBackwardChaining);
   Add(this, "dribble-on", "Sends console output to the file until dribble-off", " <filename>", 1, 1,
       DoDribbleOn);
   Add(this, "dribble-off", "Ends sending console output to a file", "", 0, 0, DoDribbleOff);

@@ -165,6 +165,59 @@ TEST_F(FactCommandsTest, WatchKeywordsAreCaseSensitive) {
   EXPECT_EQ(engine.Watch(), TConstructWatches{});
 }
 
+// ---------------------------------------------------------------- backward chaining
+
+TEST_F(FactCommandsTest, DoBackwardChainingMakesAParentlessGoalTemplateWithTheSlots) {
+  Run("(deftemplate price (slot name) (slot amount))");
+  Run("(do-backward-chaining price)");
+  IFactTemplate* price = engine.FindFactTemplate("price");
+  IFactTemplate* goal = engine.FindFactTemplate("need-price");
+  ASSERT_NE(goal, nullptr);
+  EXPECT_TRUE(price->IsBackwardChaining());
+  EXPECT_EQ(goal->GetParent(), nullptr);
+  EXPECT_EQ(goal->GetComment(), "Goal seeker for price");
+  EXPECT_TRUE(goal->ContainsSlot("name"));
+  EXPECT_TRUE(goal->ContainsSlot("amount"));
+}
+
+TEST_F(FactCommandsTest, AWaitingRuleAsksForItsFactBeforeTheAssertReturns) {
+  Run("(deftemplate price (slot name) (slot amount))");
+  Run("(defrule quote (item ?n) (price (name ?n) (amount 10)) =>)");
+  Run("(assert (item lamp))");
+  EXPECT_EQ(engine.FactCount(), 2);  // not backward-chaining: no goal
+  Run("(clear)");
+  Run("(deftemplate price (slot name) (slot amount))");
+  Run("(do-backward-chaining price)");
+  Run("(defrule quote (item ?n) (price (name ?n) (amount 10)) =>)");
+  // The goal is listed by the time the assert that caused it returns.
+  Run("(assert (item lamp))");
+  ASSERT_EQ(engine.FactCount(), 2);  // clear took the initial fact
+  EXPECT_EQ(engine.FactAt(1)->GetTemplate()->GetTemplateName(), "need-price");
+  EXPECT_EQ(engine.FactAt(1)->GetValue("name")->GetToString(), "lamp");
+  EXPECT_EQ(engine.FactAt(1)->GetValue("amount")->GetToString(), "10");
+}
+
+TEST_F(FactCommandsTest, DoBackwardChainingAgainKeepsTheGoalTemplateAndItsRules) {
+  Run("(deftemplate price (slot name))");
+  Run("(do-backward-chaining price)");
+  Run("(defrule answer (need-price (name ?n)) => (assert (price (name ?n))))");
+  IFactTemplate* goal = engine.FindFactTemplate("need-price");
+  Run("(do-backward-chaining price)");
+  EXPECT_EQ(engine.FindFactTemplate("need-price"), goal);
+  EXPECT_NE(engine.FindRule("answer"), nullptr);
+}
+
+TEST_F(FactCommandsTest, SpecialElementsCannotBeBackwardChained) {
+  for (const char* name : {"test", "not"}) {
+    try {
+      Run(std::string("(do-backward-chaining ") + name + ")");
+      FAIL() << name << " was accepted";
+    } catch (const EIEException& e) {
+      EXPECT_EQ(std::string(e.what()), std::string("Cannot backchain on special CEs: ") + name);
+    }
+  }
+}
+
 // ---------------------------------------------------------------- files
 
 class FileCommandsTest : public FactCommandsTest {
