@@ -88,6 +88,14 @@ TFileStream::TFileStream(const std::string& path, FileMode mode) : path_(path) {
   file_ = std::fopen(path.c_str(), ModeString(mode));
   if (!file_)
     throw EStreamError(Format("Cannot open file \"%s\": %s", {path, std::strerror(errno)}));
+  // A folder opens for reading but reads as nothing: loading one would look
+  // like loading an empty file.
+  struct stat state {};
+  if (::fstat(::fileno(file_), &state) == 0 && S_ISDIR(state.st_mode)) {
+    std::fclose(file_);
+    file_ = nullptr;
+    throw EStreamError(Format("Cannot open file \"%s\": %s", {path, std::strerror(EISDIR)}));
+  }
 }
 
 TFileStream::~TFileStream() {
@@ -101,7 +109,11 @@ void TFileStream::Switch(LastOp next) {
 
 size_t TFileStream::Read(void* buffer, size_t count) {
   Switch(LastOp::kRead);
-  return std::fread(buffer, 1, count, file_);
+  size_t n = std::fread(buffer, 1, count, file_);
+  // A failed read must not pass for the end of the file.
+  if (n < count && std::ferror(file_))
+    throw EStreamError(Format("Error reading file \"%s\": %s", {path_, std::strerror(errno)}));
+  return n;
 }
 
 void TFileStream::Write(const void* buffer, size_t count) {
