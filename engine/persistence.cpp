@@ -138,6 +138,25 @@ class SymbolIndexKeeper {
   int32_t saved_;
 };
 
+// Whether evaluating `value` calls a function that `is_deffunction` names.
+bool CallsDeffunction(IIEValue* value,
+                      const std::function<bool(const std::string&)>& is_deffunction,
+                      int depth = 0) {
+  if (!value || depth > 1000) return false;
+  if (value->GetDType() == dtFunCall) {
+    IFunCall* call = value->GetAsFunCall();
+    if (!call) return false;
+    if (is_deffunction(call->GetName())) return true;
+    for (int i = 0; i < call->GetArgumentCount(); ++i)
+      if (CallsDeffunction(call->GetArgument(i), is_deffunction, depth + 1)) return true;
+  } else if (value->GetDType() == dtList) {
+    IValueVector* list = value->GetAsList();
+    for (int i = 0; list && i < list->GetValueCount(); ++i)
+      if (CallsDeffunction(list->Get(i), is_deffunction, depth + 1)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 // ================================================================ the whole knowledge base
@@ -158,8 +177,21 @@ std::string TInferenceEngine::GetExpertSystem() {
   // The command speaks of the check: TRUE refuses equal facts.
   out += Line(fact_duplication_ ? "(set-fact-duplication FALSE)" : "(set-fact-duplication TRUE)");
 
-  if (globals_.Count() > 0)
-    out += Section("; Global Variables ", Line(PrettyPrintGlobalVariables()));
+  // A global is given its value as soon as it is read back, so one whose
+  // initial expression calls a deffunction can only be read after the
+  // deffunctions: then, and only then, its section follows theirs.
+  std::string globals;
+  bool globals_after_functions = false;
+  if (globals_.Count() > 0) {
+    globals = Section("; Global Variables ", Line(PrettyPrintGlobalVariables()));
+    auto is_deffunction = [this](const std::string& name) {
+      Ref<IUserFunction>* f = functions_.Find(name);
+      return f && dynamic_cast<IInterpretedFunction*>(f->get()) != nullptr;
+    };
+    for (int i = 0; i < globals_.Count() && !globals_after_functions; ++i)
+      globals_after_functions = CallsDeffunction(globals_.ValueAt(i), is_deffunction);
+  }
+  if (!globals_after_functions) out += globals;
 
   if (!types_.Empty()) {
     std::vector<std::string> names, parents;
@@ -194,6 +226,7 @@ std::string TInferenceEngine::GetExpertSystem() {
         body += Line(PrettyPrint(deffunction));
     out += Section("; Deffunctions ", body);
   }
+  if (globals_after_functions) out += globals;
 
   if (!rules_.Empty()) {
     // Sorted by their text, ignoring case, as a string list sorts.

@@ -21,6 +21,7 @@
 #include "core/ie_exception.h"
 #include "core/messages.h"
 #include "engine/inference_engine.h"
+#include "facts/context.h"
 #include "language/parse_exception.h"
 #include "platform/exception.h"
 #include "platform/streams.h"
@@ -229,6 +230,16 @@ TEST_F(SaveLoadTest, AKnowledgeBaseSavedAndLoadedIntoAFreshEngineSavesTheSameTex
   EXPECT_EQ(copy_out, out);
   EXPECT_EQ(Facts(copy), Facts(engine));
   EXPECT_NE(out.find("start 20"), std::string::npos) << out;
+}
+
+TEST_F(SaveLoadTest, GlobalsWhoseValueCallsADeffunctionAreWrittenAfterTheDeffunctions) {
+  Run("(deffunction base () 7) (defglobal ?*a* = 1 ?*b* = (+ 1 (base)))");
+  std::string text = engine.GetExpertSystem();
+  EXPECT_LT(text.find("; Deffunctions "), text.find("; Global Variables ")) << text;
+  TInferenceEngine copy;
+  copy.SetExpertSystem(text);
+  EXPECT_EQ(copy.GetContext()->FindGlobalBinding("*b*")->Value()->GetToString(), "8");
+  EXPECT_EQ(WithoutCreatedLine(copy.GetExpertSystem()), WithoutCreatedLine(text));
 }
 
 TEST_F(SaveLoadTest, SetExpertSystemHoldsExactlyTheTextsKnowledgeBaseReset) {
