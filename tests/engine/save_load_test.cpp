@@ -11,11 +11,14 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "core/ie_consts.h"
 #include "core/ie_exception.h"
@@ -345,7 +348,7 @@ class FileSizeLimit {
 
  private:
   rlimit old_{};
-  sighandler_t old_handler_;
+  void (*old_handler_)(int);
 };
 
 TEST_F(SaveLoadTest, AFailedSaveLeavesTheOldFileIntactAndNamesIt) {
