@@ -276,11 +276,6 @@ void TInferenceEngine::Parse(const std::string& text, bool execute) {
   });
 }
 
-void TInferenceEngine::LoadFromFile(const std::string& path) {
-  TFileStream file(path, FileMode::kRead);
-  Parse(file.ReadAll(), true);
-}
-
 Ref<IFactSlot> TInferenceEngine::ParseFactTemplateSlot(const std::string& text) {
   return ReadText<Ref<IFactSlot>>(
       text, [](TIEClipsParser& p) { return p.ParseFactTemplateSlot(nullptr); });
@@ -420,6 +415,12 @@ void TInferenceEngine::AddFactTemplate(IFactTemplate* tmpl) {
   const std::string name = tmpl->GetTemplateName();
   if (Ref<IFactTemplate>* old = templates_.Find(name)) {
     if (old->get() == tmpl) return;
+    // The engine's own templates defined again as they are (a saved
+    // knowledge base lists them) stay: replacing them would retract
+    // (Initial-Fact) and drop the rules that match it.
+    if ((name == SInitialFactPattern || name == SNullFact) && (*old)->Equals(tmpl) &&
+        tmpl->Equals(old->get()))
+      return;
     if (duplicate_constructs_ == dcIgnore) return;
     if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateTemplateNames, {name});
     // The old template goes with what depends on it.
@@ -622,13 +623,7 @@ void TInferenceEngine::RenameRule(TRule* rule, const std::string& old_name) {
   rules_.Put(rule->RuleName(), std::move(moved));
 }
 
-// ================================================================ globals, fact sets
-
-void TInferenceEngine::SetGlobalVariable(const std::string& name, IIEValue* value) {
-  globals_.Put(name, value);
-  Ref<IIEValue> resolved = value ? value->Resolve(context_.get()) : Ref<IIEValue>(FCNil);
-  context_->AddGlobalBinding(name, resolved->Clone().get());
-}
+// ================================================================ fact sets
 
 void TInferenceEngine::AddFactSet(TFactSet* fact_set) {
   for (TFactSet* s : fact_sets_) {
@@ -929,8 +924,7 @@ void TInferenceEngine::Clear() {
   for (auto& [name, tmpl] : templates_)
     if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
   templates_.Clear();
-  globals_.Clear();
-  context_->Clear();
+  globals_.Clear();  // with every current value
   for (auto& [name, type] : types_)
     type->SetReasoner(nullptr);
   types_.Clear();
@@ -968,11 +962,8 @@ void TInferenceEngine::Reset() {
   Ref<IFact> initial(new TFact(CreateFactTemplate(SInitialFactPattern)));
   AssertFact(initial.get());
   if (reset_globals_)
-    for (int i = 0; i < globals_.Count(); ++i) {
-      IIEValue* value = globals_.ValueAt(i);
-      Ref<IIEValue> resolved = value ? value->Resolve(context_.get()) : Ref<IIEValue>(FCNil);
-      context_->AddGlobalBinding(globals_.KeyAt(i), resolved->Clone().get());
-    }
+    for (int i = 0; i < globals_.Count(); ++i)
+      ResetGlobalVariable(globals_.KeyAt(i), globals_.ValueAt(i));
   std::vector<TFactSet*> sets = fact_sets_;
   for (TFactSet* s : sets)
     s->Reset();

@@ -17,6 +17,7 @@
 
 #include "core/value_vector.h"
 #include "engine/agenda.h"
+#include "engine/variables.h"
 #include "facts/context.h"
 #include "facts/fact_set.h"
 #include "language/stream_token.h"
@@ -114,8 +115,55 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void Reset();
   // Defines every construct in `text`; executes top-level calls when asked.
   void Parse(const std::string& text, bool execute);
-  // Reads a file as Parse does.
+
+  // ---- saving and loading (engine/persistence.cpp)
+  // Saving never changes the engine. A save to a file writes a new file
+  // beside it and renames it over the old one only when the whole text was
+  // written, so a failed save leaves the old file as it was; failures raise
+  // EStreamError naming the file. Loading defines what it reads as Parse
+  // does (under DuplicateConstructs) and executes top-level calls; an error
+  // raises EIEParseException with the line it was found on, and what was
+  // read before it stays defined.
+
+  // The whole knowledge base as rule-language text: a comment header with
+  // the counts, the fact-duplication setting, then sections of globals,
+  // defined types, templates, deffunctions, rules, fact sets and facts.
+  virtual std::string GetExpertSystem();
+  // Clears the engine, reads `text` as a knowledge base, then resets.
+  virtual void SetExpertSystem(const std::string& text);
+  virtual void SaveToStream(TStream& stream);
+  void SaveToFile(const std::string& path);
+  // Adds what the stream defines to the knowledge base (no clear, no reset).
+  virtual void LoadFromStream(TStream& stream);
+  // A missing file raises EStreamError naming it.
   void LoadFromFile(const std::string& path);
+  // Every listed fact, one per line; with a template name only the facts of
+  // that template (exact name).
+  virtual void SaveFacts(TStream& stream);
+  virtual void SaveFacts(TStream& stream, const std::string& template_name);
+  void SaveFacts(const std::string& path);
+  void SaveFacts(const std::string& path, const std::string& template_name);
+  // Reads facts (each in parentheses, without assert) and asserts each.
+  virtual bool LoadFacts(TStream& stream);
+  bool LoadFacts(const std::string& path);
+  // Every template's definition, in table order.
+  virtual void SaveFactTemplates(TStream& stream);
+  void SaveFactTemplates(const std::string& path);
+  // Removes every template first, and with them every fact and rule.
+  virtual void LoadFactTemplates(TStream& stream);
+  void LoadFactTemplates(const std::string& path);
+  // Every rule's text, in table order.
+  virtual void SaveRules(TStream& stream);
+  void SaveRules(const std::string& path);
+  // Removes every rule first.
+  virtual void LoadRules(TStream& stream);
+  void LoadRules(const std::string& path);
+  // Every defined type's definition, in table order.
+  virtual void SaveDefinedTypes(TStream& stream);
+  void SaveDefinedTypes(const std::string& path);
+  // Removes every defined type first, and with them the templates using them.
+  virtual void LoadDefinedTypes(TStream& stream);
+  void LoadDefinedTypes(const std::string& path);
 
   // ---- facts
   // The new fact's id, or -1 when it was refused as a duplicate.
@@ -169,7 +217,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   bool Capturing() const { return capture_ != nullptr; }
 
   // ---- engine variables: the storage of store, fetch and clear-storage
-  TValueHashTable& EngineVariables() { return engine_variables_; }
+  TEngineVariables& EngineVariables() { return engine_variables_; }
 
   // ---- streams under logical names (the engine owns them)
   // Registers `stream` under `name`; a clash follows DuplicateConstructs.
@@ -198,7 +246,16 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   bool RemoveRule(const std::string& name);
   const std::vector<TFactSet*>& FactSets() const { return fact_sets_; }
   const TValueHashTable& Globals() const { return globals_; }
+  TGlobalVariables& GlobalVariables() { return globals_; }
   IIEValue* GlobalValue(const std::string& name) const { return globals_.Get(name); }
+  // Binds the global `name` in the engine's context to `value`, or to the
+  // result of `value` evaluated in a scope of its own when it is a call. An
+  // evaluation that raises propagates and leaves the earlier binding.
+  void ResetGlobalVariable(const std::string& name, IIEValue* value);
+  // "(defglobal ?name = value)".
+  std::string PrettyPrint(const std::string& name, IIEValue* value);
+  // "(defglobal ?*a* = 1 ?*b* = 2)" for every global, in table order.
+  virtual std::string PrettyPrintGlobalVariables();
 
   // ---- IFactEngine
   TComponent* GetComponent() override { return this; }
@@ -314,10 +371,10 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TStringHashTable<std::unique_ptr<TRule>> rules_;
   TStringHashTable<std::unique_ptr<TTextStream>> streams_;
   std::unique_ptr<TStream> capture_;
-  TValueHashTable engine_variables_;
+  TEngineVariables engine_variables_{this};
   TTextStream* batch_ = nullptr;      // the innermost running batch
   std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
-  TValueHashTable globals_;           // initial values, restored on reset
+  TGlobalVariables globals_{this};    // initial values, restored on reset
   std::vector<Ref<IFact>> facts_;     // ascending ids
   std::unordered_multimap<int32_t, IFact*> fact_hashes_;
   std::vector<Ref<IFact>> pending_assertions_;

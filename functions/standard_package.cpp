@@ -141,6 +141,43 @@ Ref<IIEValue> DoBatch(IFunCall* call, TIEContext* context, const char*) {
   return Bool(EngineOf(context)->Batch(Arg(call, 0, context)->GetAsString()));
 }
 
+// ---------------------------------------------------------------- knowledge-base files
+
+Ref<IIEValue> DoLoad(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  engine->LoadFromFile(Arg(call, 0, context)->GetAsString());
+  return Bool(true);
+}
+
+Ref<IIEValue> DoLoadFacts(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  engine->LoadFacts(Arg(call, 0, context)->GetAsString());
+  return Bool(true);
+}
+
+Ref<IIEValue> DoSave(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  engine->SaveToFile(Arg(call, 0, context)->GetAsString());
+  return Bool(true);
+}
+
+// With template names the file holds their facts, template after template;
+// it is written only once every name has been evaluated and every fact
+// printed, so a failure leaves an existing file as it was.
+Ref<IIEValue> DoSaveFacts(IFunCall* call, TIEContext* context, const char*) {
+  TInferenceEngine* engine = EngineOf(context);
+  std::string path = Arg(call, 0, context)->GetAsString();
+  if (call->GetArgumentCount() == 1) {
+    engine->SaveFacts(path);
+    return Bool(true);
+  }
+  TMemoryStream text;
+  for (int i = 1; i < call->GetArgumentCount(); ++i)
+    engine->SaveFacts(text, Arg(call, i, context)->GetAsString());
+  ReplaceFileContents(path, text.Data());
+  return Bool(true);
+}
+
 // An empty line and the end of input both read as the symbol EOF.
 Ref<IIEValue> DoReadLine(IFunCall* call, TIEContext* context, const char*) {
   TInferenceEngine* engine = EngineOf(context);
@@ -830,6 +867,9 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "halt", "Stops the execution of rules after the current one", "", 0, 0, DoHalt);
   Add(this, "if", "Runs the then actions when the predicate is not FALSE, else the else actions",
       " <predicate-expression> then <expression>+ [else <expression>+]", 2, kAny, DoIf);
+  Add(this, "load", "Loads the constructs of a file and runs its commands", " <filename>", 1, 1,
+      DoLoad);
+  Add(this, "load-facts", "Asserts the facts written in a file", " <filename>", 1, 1, DoLoadFacts);
   Add(this, "<", "Returns TRUE if each argument is less than the one after it",
       " <numeric-expression> <numeric-expression>+", 2, kAny, DoLt);
   Add(this, "<=", "Returns TRUE if each argument is less than or equal to the one after it",
@@ -864,6 +904,9 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "return", "Leaves the deffunction or actions with the value", " <expression>", 1, 1,
       DoReturn);
   Add(this, "run", "Fires rules, at most the given number", " [<integer-expression>]", 0, 1, DoRun);
+  Add(this, "save", "Saves the knowledge base to a file", " <filename>", 1, 1, DoSave);
+  Add(this, "save-facts", "Saves the facts, or those of the given templates, to a file",
+      " <file-name> [<fact-template-name>+]", 1, kAny, DoSaveFacts);
   Add(this, "set-fact-duplication",
       "Refuses equal facts with TRUE, allows them with FALSE; returns the previous setting",
       " <boolean-expression>", 1, 1, DoSetFactDuplication);

@@ -85,6 +85,14 @@ class RULECORE_API TFileStream : public TStream {
   LastOp last_ = LastOp::kNone;
 };
 
+// Makes `text` the whole content of the file at `path` without ever leaving
+// it half written: the text goes to a new file in the same folder, which is
+// flushed to the disk and then renamed over `path`. A file that already
+// exists keeps its permissions (a link is followed to the file it names).
+// On any failure the temporary file is removed, an existing file is left as
+// it was, and EStreamError names `path` and the reason.
+RULECORE_API void ReplaceFileContents(const std::string& path, std::string_view text);
+
 // Buffered text over a stream, used either for reading or for writing (the
 // read buffer runs ahead of the stream position). The stream is owned when
 // `owns` is true.

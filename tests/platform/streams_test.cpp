@@ -200,6 +200,57 @@ TEST(TFileStreamTest, FailuresToOpenOrWriteRaiseStreamErrorNamingTheFile) {
   EXPECT_THROW(f.WriteString("more"), EStreamError);
 }
 
+TEST(TFileStreamTest, AFolderDoesNotOpenAsAnEmptyFile) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("sub"));
+  try {
+    TFileStream f(dir.File("sub"), FileMode::kRead);
+    ADD_FAILURE() << "opened a folder";
+  } catch (const EStreamError& e) {
+    EXPECT_NE(std::string(e.what()).find(dir.File("sub")), std::string::npos) << e.what();
+  }
+}
+
+// ---------------------------------------------------------------- replacing files
+
+TEST(ReplaceFileContentsTest, CreatesOrReplacesTheFileAndLeavesNothingElse) {
+  TempDir dir;
+  std::string path = dir.File("kb.clp");
+  ReplaceFileContents(path, "first, and longer");
+  EXPECT_EQ(ReadFile(path), "first, and longer");
+  ReplaceFileContents(path, "second");
+  EXPECT_EQ(ReadFile(path), "second");
+  ReplaceFileContents(path, "");
+  EXPECT_EQ(ReadFile(path), "");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.File("")))
+    ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(ReplaceFileContentsTest, ALinkStaysALinkAndItsTargetGetsTheText) {
+  TempDir dir;
+  WriteFile(dir.File("target.txt"), "old");
+  std::filesystem::create_symlink(dir.File("target.txt"), dir.File("link.txt"));
+  ReplaceFileContents(dir.File("link.txt"), "new");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.txt")));
+  EXPECT_EQ(ReadFile(dir.File("target.txt")), "new");
+}
+
+TEST(ReplaceFileContentsTest, AFolderInTheWayOrAMissingFolderRaisesNamingThePath) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.File("sub"));
+  for (const std::string& path : {dir.File("sub"), dir.File("none/kb.clp")}) {
+    try {
+      ReplaceFileContents(path, "text");
+      ADD_FAILURE() << "wrote " << path;
+    } catch (const EStreamError& e) {
+      EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir.File("sub")));
+}
+
 // ---------------------------------------------------------------- text streams
 
 TEST(TTextStreamTest, GetLineAcceptsEveryKindOfLineBreak) {
