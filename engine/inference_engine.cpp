@@ -13,6 +13,7 @@
 #include "facts/fact_template.h"
 #include "functions/function_call.h"
 #include "functions/interpreted_function.h"
+#include "functions/math_package.h"
 #include "functions/standard_package.h"
 #include "language/clips_parser.h"
 #include "language/clips_stream.h"
