@@ -15,6 +15,7 @@
 #include "functions/interpreted_function.h"
 #include "functions/math_package.h"
 #include "functions/standard_package.h"
+#include "functions/trig_package.h"
 #include "language/clips_parser.h"
 #include "language/clips_stream.h"
 #include "language/printer.h"
@@ -49,6 +50,7 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
 void TInferenceEngine::AddDefaultPackages() {
   NewPackage<TStandardPackage>(this);
   NewPackage<TMathPackage>(this);
+  NewPackage<TTrigonometryPackage>(this);
 }
 
 TInferenceEngine::~TInferenceEngine() {
