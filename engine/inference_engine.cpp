@@ -11,6 +11,7 @@
 #include "facts/fact.h"
 #include "facts/fact_printer.h"
 #include "facts/fact_template.h"
+#include "functions/business_package.h"
 #include "functions/function_call.h"
 #include "functions/interpreted_function.h"
 #include "functions/math_package.h"
@@ -51,6 +52,7 @@ void TInferenceEngine::AddDefaultPackages() {
   NewPackage<TStandardPackage>(this);
   NewPackage<TMathPackage>(this);
   NewPackage<TTrigonometryPackage>(this);
+  NewPackage<TBusinessPackage>(this);
 }
 
 TInferenceEngine::~TInferenceEngine() {
