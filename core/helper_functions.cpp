@@ -188,16 +188,11 @@ bool TryStrToFloat(std::string_view text, double* value) {
 }
 
 int32_t TruncToInt32(double x) {
-  if (std::isnan(x)) return 0;
-  double t = std::trunc(x);
-  int64_t wide;
-  if (t >= 9.2233720368547758e18)
-    wide = INT64_MAX;
-  else if (t <= -9.2233720368547758e18)
-    wide = INT64_MIN;
-  else
-    wide = static_cast<int64_t>(t);
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(wide)));
+  if (!std::isfinite(x)) return 0;
+  // fmod is exact, so this keeps the true low 32 bits of any finite value,
+  // including those beyond the 64-bit range.
+  double low = std::fmod(std::trunc(x), 4294967296.0);
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(low)));
 }
 
 }  // namespace rulecore

@@ -72,7 +72,8 @@ RULECORE_API bool TryStrToInt(std::string_view text, int32_t* value);
 // Reads a whole text as a decimal floating-point number (optional sign,
 // digits, optional fraction and exponent; surrounding blanks allowed).
 RULECORE_API bool TryStrToFloat(std::string_view text, double* value);
-// `x` truncated toward zero and wrapped to 32 bits; NaN gives 0.
+// `x` truncated toward zero and wrapped to 32 bits (the low 32 bits of the
+// truncated value, however large); NaN and the infinities give 0.
 RULECORE_API int32_t TruncToInt32(double x);
 
 }  // namespace rulecore

@@ -219,6 +219,43 @@ inline constexpr const char* SListIndexError = "List index out of bounds (%d)";
 inline constexpr const char* SVerifyTypeComment =
     "Returns TRUE if the argument is of the following type(s): %s.  If the argument is any "
     "other type, FALSE is returned";
+// Raised by the arithmetic, trigonometric and financial functions; the
+// first %s is the function's name. A result that does not fit a float, or a
+// computation with no number as its result, is refused rather than returned.
+inline constexpr const char* SDivideByZero = "Division by zero in %s function call";
+inline constexpr const char* SFloatOverflow = "Floating-point overflow in %s function call";
+inline constexpr const char* SInvalidFloatOperation =
+    "Invalid floating-point operation in %s function call";
+// The second %s is one of the SDomain texts below.
+inline constexpr const char* SArgumentOutOfDomain = "Argument out of domain in %s function call: %s";
+inline constexpr const char* SDomainNegative = "the argument must not be negative";
+inline constexpr const char* SDomainNotPositive = "the argument must be greater than zero";
+inline constexpr const char* SDomainFractionalPower =
+    "a negative number has no real power with a fractional exponent";
+inline constexpr const char* SDomainRandomRange = "the high bound must be at least 1";
+inline constexpr const char* SDomainClosedUnit = "the argument must lie between -1 and 1";
+inline constexpr const char* SDomainOpenUnit = "the argument must lie strictly between -1 and 1";
+inline constexpr const char* SDomainOutsideOpenUnit =
+    "the argument must not lie strictly between -1 and 1";
+inline constexpr const char* SDomainOutsideClosedUnit =
+    "the argument must lie outside the range -1 to 1";
+inline constexpr const char* SDomainAtLeastOne = "the argument must be at least 1";
+inline constexpr const char* SDomainUnitFraction =
+    "the argument must be greater than 0 and at most 1";
+inline constexpr const char* SDomainRate = "the rate must be greater than -1";
+inline constexpr const char* SDomainPeriodCount = "the number of periods must be at least 1";
+inline constexpr const char* SDomainZeroPeriods = "the number of periods must not be zero";
+inline constexpr const char* SDomainPeriod =
+    "the period must lie between 1 and the number of periods";
+inline constexpr const char* SDomainLife = "the life must be at least 1";
+inline constexpr const char* SDomainLifePeriod = "the period must lie between 1 and the life";
+inline constexpr const char* SDomainNoPeriods = "no number of periods satisfies the arguments";
+// Raised by the financial functions for a payment-time word they do not know.
+inline constexpr const char* SInvalidPaymentTime = "Invalid payment time specified (%s), expected %s";
+// Raised by interest-rate and internal-rate-of-return when no rate solves
+// their equation.
+inline constexpr const char* SNoRateFound =
+    "No rate found in %s function call: the iteration did not converge to a root";
 // clang-format on
 
 }  // namespace rulecore

@@ -11,11 +11,14 @@
 #include "facts/fact.h"
 #include "facts/fact_printer.h"
 #include "facts/fact_template.h"
+#include "functions/business_package.h"
 #include "functions/function_call.h"
 #include "functions/interpreted_function.h"
+#include "functions/math_package.h"
 #include "functions/predicate_package.h"
 #include "functions/standard_package.h"
 #include "functions/string_package.h"
+#include "functions/trig_package.h"
 #include "language/clips_parser.h"
 #include "language/clips_stream.h"
 #include "language/printer.h"
@@ -52,6 +55,8 @@ void TInferenceEngine::AddDefaultPackages() {
   NewPackage<TPredicatePackage>(this);
   NewPackage<TMathPackage>(this);
   NewPackage<TStringPackage>(this);
+  NewPackage<TTrigonometryPackage>(this);
+  NewPackage<TBusinessPackage>(this);
 }
 
 TInferenceEngine::~TInferenceEngine() {

@@ -784,38 +784,6 @@ Ref<IIEValue> DoNeq(IFunCall* call, TIEContext* context, const char*) {
   return Bool(true);
 }
 
-// ---------------------------------------------------------------- arithmetic
-
-// Folds the arguments from `from` on into `start` as doubles; the result is
-// a float when any argument (or the start, `start_is_float`) is one.
-template <class Op>
-Ref<IIEValue> Accumulate(IFunCall* call, TIEContext* context, double start, int from, Op op,
-                         bool start_is_float = false) {
-  double total = start;
-  bool any_float = start_is_float;
-  for (int i = from; i < call->GetArgumentCount(); ++i) {
-    Ref<IIEValue> v = Arg(call, i, context);
-    any_float = any_float || v->GetDType() == dtFloat;
-    total = op(total, v->GetAsNumeric());
-  }
-  return any_float ? NewFloat(total) : NewInteger(TruncToInt32(total));
-}
-
-Ref<IIEValue> DoPlus(IFunCall* call, TIEContext* context, const char*) {
-  return Accumulate(call, context, 0.0, 0, [](double a, double b) { return a + b; });
-}
-
-Ref<IIEValue> DoTimes(IFunCall* call, TIEContext* context, const char*) {
-  return Accumulate(call, context, 1.0, 0, [](double a, double b) { return a * b; });
-}
-
-Ref<IIEValue> DoMinus(IFunCall* call, TIEContext* context, const char*) {
-  Ref<IIEValue> first = Arg(call, 0, context);
-  return Accumulate(
-      call, context, first->GetAsNumeric(), 1, [](double a, double b) { return a - b; },
-      first->GetDType() == dtFloat);
-}
-
 }  // namespace
 
 void TStandardPackage::CreateFunctions() {
@@ -923,16 +891,6 @@ void TStandardPackage::CreateFunctions() {
   Add(this, "while", "Runs the actions while the condition is not FALSE",
       " <boolean-expression> [do] <expression>*", 2, kAny, DoWhile);
   AddMultifieldFunctions(this);
-}
-
-void TMathPackage::CreateFunctions() {
-  TUserPackage::CreateFunctions();
-  Add(this, "-", "Returns the first argument minus all the others", " <numeric-expression>+", 1,
-      kAny, DoMinus);
-  Add(this, "+", "Returns a value that is the sum of all the arguments", " <numeric-expression>+",
-      0, kAny, DoPlus);
-  Add(this, "*", "Returns the product of all the arguments", " <numeric-expression>+", 0, kAny,
-      DoTimes);
 }
 
 }  // namespace rulecore

@@ -225,6 +225,13 @@ TEST(TruncToInt32Test, TruncatesTowardZeroAndWrapsTo32Bits) {
   EXPECT_EQ(TruncToInt32(2147483648.0), std::numeric_limits<int32_t>::min());
   EXPECT_EQ(TruncToInt32(4294967296.0 + 5.0), 5);
   EXPECT_EQ(TruncToInt32(-4294967296.0 - 1.0), -1);
+  // Beyond the 64-bit range the low 32 bits are still those of the value:
+  // 1e19 is exactly 10^19, whose low 32 bits are 2313682944.
+  EXPECT_EQ(TruncToInt32(1e19), -1981284352);
+  EXPECT_EQ(TruncToInt32(-1e19), 1981284352);
+  EXPECT_EQ(TruncToInt32(18446744073709555712.0), 4096);  // 2^64 + 2^12
+  EXPECT_EQ(TruncToInt32(1e300), 0);                      // a multiple of 2^32
+  EXPECT_EQ(TruncToInt32(std::numeric_limits<double>::infinity()), 0);
 }
 
 // ---------------------------------------------------------------- help lines
