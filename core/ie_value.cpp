@@ -821,6 +821,13 @@ IIEValue* const FCTrue = MakeAtomConstant("TRUE");
 IIEValue* const FCFalse = MakeAtomConstant("FALSE");
 IIEValue* const FCNil = MakeAtomConstant("");
 IIEValue* const FCNilList = ValueConstants::Make(new TIEValue(new TConstantValueVector));
+
+std::string ValueToRuleText(IIEValue* value) {
+  if (!value) return {};
+  // An atom without text can only have been written as nil.
+  if (value == FCNil || (value->GetDType() == dtAtom && value->PeekText().empty())) return "nil";
+  return value->GetToString();
+}
 IIEValue* const FCCatch = MakeAtomConstant("catch");
 IIEValue* const FCExcept = MakeAtomConstant("except");
 IIEValue* const FCFinally = MakeAtomConstant("finally");

@@ -214,6 +214,10 @@ RULECORE_API extern IIEValue* const FCTrue;
 RULECORE_API extern IIEValue* const FCFalse;
 RULECORE_API extern IIEValue* const FCNil;
 RULECORE_API extern IIEValue* const FCNilList;
+// The value as rule-language text: its printed form, except that nil (the
+// shared value or any atom without text), which prints as nothing, is written
+// "nil" so that it reads back.
+RULECORE_API std::string ValueToRuleText(IIEValue* value);
 RULECORE_API extern IIEValue* const FCCatch;
 RULECORE_API extern IIEValue* const FCExcept;
 RULECORE_API extern IIEValue* const FCFinally;

@@ -428,14 +428,74 @@ void TInferenceEngine::AddFactTemplate(IFactTemplate* tmpl) {
       return;
     if (duplicate_constructs_ == dcIgnore) return;
     if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateTemplateNames, {name});
-    // The old template goes with what depends on it.
+    // The old template makes way for the new one, and what used it is read
+    // again against the new one.
     Ref<IFactTemplate> gone = *old;
     if (OnRemoveFactTemplate) OnRemoveFactTemplate(this, gone.get());
-    RemoveDependencies(gone.get());
+    templates_.Put(name, keep);
+    if (OnNewFactTemplate) OnNewFactTemplate(this, tmpl);
+    ReplaceTemplate(gone.get(), tmpl);
     if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
+    return;
   }
   templates_.Put(name, keep);
   if (OnNewFactTemplate) OnNewFactTemplate(this, tmpl);
+}
+
+// A template replaced under another name takes its dependants with it. One
+// replaced under its own name keeps them where they still fit: its listed
+// facts (last first) and the rules that use it are printed, retracted or
+// removed, and read again against the new template; what no longer fits
+// (a slot gone, a value the slot refuses) is dropped without a word. The
+// fact-set entries are read again in place, so that a reset still asserts
+// the facts a deffacts names.
+void TInferenceEngine::ReplaceTemplate(IFactTemplate* old_tmpl, IFactTemplate* new_tmpl) {
+  if (old_tmpl->GetTemplateName() != new_tmpl->GetTemplateName()) {
+    RemoveDependencies(old_tmpl);
+    return;
+  }
+  auto of_template = [old_tmpl](const Ref<IFact>& f) { return f->GetTemplate() == old_tmpl; };
+  std::erase_if(pending_assertions_, of_template);
+  std::erase_if(pending_retractions_, of_template);
+  std::vector<std::string> fact_texts;
+  for (size_t i = facts_.size(); i-- > 0;) {
+    if (i >= facts_.size() || facts_[i]->GetTemplate() != old_tmpl) continue;
+    fact_texts.push_back(facts_[i]->GetToString());
+    RetractAt(i);
+  }
+  for (TFactSet* set : fact_sets_) {
+    for (int i = 0; i < set->Count(); ++i) {
+      IFact* f = set->GetFact(i);
+      if (!f || f->GetTemplate() != old_tmpl) continue;
+      try {
+        Ref<IFact> again = ParseFact(set->FactText(i));
+        set->SetFact(i, again.get());
+      } catch (const EIEException&) {
+        set->ClearEntry(i);
+      }
+    }
+  }
+  std::vector<std::string> rule_names, rule_texts;
+  for (auto& [rule_name, rule] : rules_) {
+    if (rule->IndexOfTemplate(old_tmpl) < 0) continue;
+    rule_names.push_back(rule_name);
+    rule_texts.push_back(rule->GetToString());
+  }
+  for (const std::string& r : rule_names)
+    RemoveRule(r);
+  for (const std::string& text : fact_texts) {
+    try {
+      Ref<IFact> again = ParseFact(text);
+      AssertFact(again.get());
+    } catch (const EIEException&) {
+    }
+  }
+  for (const std::string& text : rule_texts) {
+    try {
+      Parse(text, true);
+    } catch (const EIEException&) {
+    }
+  }
 }
 
 void TInferenceEngine::RemoveDependencies(IFactTemplate* tmpl) {

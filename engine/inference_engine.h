@@ -334,6 +334,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
   void RemoveDependencies(IFactTemplate* tmpl);
+  void ReplaceTemplate(IFactTemplate* old_tmpl, IFactTemplate* new_tmpl);
   void BeginInference();
   void CountFiring();
   void EndInference();

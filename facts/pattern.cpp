@@ -356,7 +356,7 @@ std::string ConstraintText(const TIEPattern& pattern, int slot, bool in_test_ce)
     IIEValue* value = test->SlotValue();
     if (!value) continue;
     if (value->GetDType() == dtFunCall && !in_test_ce) out += ':';
-    out += value->GetToString();
+    out += ValueToRuleText(value);
   }
   return out;
 }

@@ -159,7 +159,7 @@ std::string FunCallToRuleText(const IFunCall& call) {
   bool pairs = name == "modify" || name == "duplicate";
   for (int k = 0; k < call.GetArgumentCount(); ++k) {
     IIEValue* a = call.GetArgument(k);
-    std::string text = a ? a->GetToString() : std::string();
+    std::string text = ValueToRuleText(a);
     if (pairs && k > 0)
       out += " (" + text + ")";
     else

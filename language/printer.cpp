@@ -124,14 +124,14 @@ std::string InterpretedFunctionToRuleText(IInterpretedFunction& function) {
 }
 
 std::string GlobalToRuleText(const std::string& name, IIEValue* value) {
-  return "(defglobal ?" + name + " = " + (value ? value->GetToString() : std::string()) + ")";
+  return "(defglobal ?" + name + " = " + ValueToRuleText(value) + ")";
 }
 
 std::string GlobalsToRuleText(const TValueHashTable& globals) {
   std::string out = "(defglobal";
   for (int i = 0; i < globals.Count(); ++i) {
     IIEValue* value = globals.ValueAt(i);
-    out += " ?" + globals.KeyAt(i) + " = " + (value ? value->GetToString() : std::string());
+    out += " ?" + globals.KeyAt(i) + " = " + ValueToRuleText(value);
   }
   return out + ")";
 }

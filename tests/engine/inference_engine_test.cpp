@@ -827,6 +827,33 @@ TEST_F(EngineTest, RemovingATemplateTakesItsFactsRulesAndFactSetEntries) {
   EXPECT_EQ(printed, "1\n");
 }
 
+TEST_F(EngineTest, ATemplateDefinedAgainKeepsTheFactsAndRulesThatStillFit) {
+  Define(
+      "(deftemplate p (slot name) (slot age))"
+      "(deffacts people (p (name ann) (age 30)) (p (name bob)))"
+      "(defrule on-name (p (name ?n)) => (print ?n))"
+      "(defrule on-age (p (age ?a&~nil)) => (print ?a))");
+  engine.Reset();
+  ASSERT_EQ(engine.FactCount(), 3);
+  // The same slots again: every fact comes back (with new ids, last first)
+  // and both rules are defined anew.
+  Define("(deftemplate p (slot name) (slot age))");
+  EXPECT_EQ(Facts(), "0:(Initial-Fact) 3:(p (name bob)) 4:(p (age 30) (name ann))");
+  EXPECT_NE(engine.FindRule("on-name"), nullptr);
+  EXPECT_NE(engine.FindRule("on-age"), nullptr);
+  EXPECT_EQ(engine.Run(), 3);
+  // Without the age slot: the rule on it and the facts that set it are
+  // dropped, from the fact list and from the fact set alike.
+  printed.clear();
+  Define("(deftemplate p (slot name))");
+  EXPECT_EQ(engine.FindRule("on-age"), nullptr);
+  EXPECT_NE(engine.FindRule("on-name"), nullptr);
+  EXPECT_EQ(Facts(), "0:(Initial-Fact) 5:(p (name bob))");
+  engine.Reset();
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(printed, "bob\n");
+}
+
 TEST_F(EngineTest, RemovingADefinedTypeTakesTheTemplatesThatUseIt) {
   Define(
       "(deftype colour (extends (type ATOM)) (allowed-values red green))"

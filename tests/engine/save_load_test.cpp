@@ -16,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -277,8 +278,21 @@ TEST_F(SaveLoadTest, LoadingTheSameFileTwiceReplacesEachConstructByItself) {
   const std::string before = WithoutCreatedLine(engine.GetExpertSystem());
   engine.LoadFromFile(Path("kb.clp"));
   engine.LoadFromFile(Path("kb.clp"));
-  // Equal facts are refused: nothing is listed twice.
-  EXPECT_EQ(WithoutCreatedLine(engine.GetExpertSystem()), before);
+  // Equal facts are refused: nothing is listed twice. A template defined
+  // again re-asserts its facts, so the list may come in another order.
+  const std::string after = WithoutCreatedLine(engine.GetExpertSystem());
+  const size_t facts = before.find("; Facts");
+  ASSERT_NE(facts, std::string::npos);
+  EXPECT_EQ(after.substr(0, facts), before.substr(0, facts));
+  auto sorted_lines = [](const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+      lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  };
+  EXPECT_EQ(sorted_lines(after.substr(facts)), sorted_lines(before.substr(facts)));
   // A rule without patterns still fires: the engine's own templates stayed.
   engine.Reset();
   out.clear();

@@ -180,6 +180,23 @@ TEST_F(PrintPatternTest, ConstraintTextRoundTrips) {
   EXPECT_EQ(Tests(*again), (Strings{"__Data:?x@0/and", "__Data:~red@0/and", "__Data:blue@0/or"}));
 }
 
+// nil prints as nothing in output, but rule text must say it: a lost nil
+// would turn a constant test into a fresh variable that matches anything.
+TEST_F(PrintPatternTest, NilConstantsAreWrittenAsNil) {
+  engine.Parse("(deftemplate p (slot s) (multislot m))");
+  EXPECT_EQ(PatternText("(p (s nil))"), "(p (s nil) )");
+  EXPECT_EQ(PatternText("(p (s ?x&~nil))"), "(p (s ?x&~nil) )");
+  EXPECT_EQ(PatternText("(a nil 1)"), "(a nil 1)");
+}
+
+TEST_F(PrintRuleTest, NilArgumentsAreWrittenAsNil) {
+  EXPECT_EQ(RuleText("(defrule r (a ?x) => (foo ?x nil))"),
+            "(defrule r\r\n"
+            "    (a ?x)\r\n"
+            "    =>\r\n"
+            "    (foo ?x nil))");
+}
+
 TEST_F(PrintPatternTest, PositionsAreSeparatedByBlanks) {
   EXPECT_EQ(PatternText("(a 1 ?y&~2 $?z \"s\" 2.5)"), "(a 1 ?y&~2 $?z \"s\" 2.5000)");
 }
