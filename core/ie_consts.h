@@ -138,6 +138,21 @@ enum TSearchStrategy : uint8_t { ssDepthFirst, ssBreadthFirst };
 enum TConstructWatch : uint8_t { cwActivation, cwFact, cwRule, cwCompilation, cwStatistics };
 using TConstructWatches = TSet<TConstructWatch>;
 
+// The built-in function packages an engine can attach, in bit order.
+enum TFunctionPackage : uint8_t {
+  pStandard,
+  pPredicate,
+  pMath,
+  pMiscellaneous,
+  pString,
+  pObject,
+  pTrigonometry,
+  pBusiness,
+  pFuzzyLogic
+};
+using TFunctionPackages = TSet<TFunctionPackage>;
+inline constexpr TFunctionPackages AllFunctionPackages = TFunctionPackages::FromBits(0x1FFu);
+
 // Options of a host front end; the runtime library itself does not act on them.
 enum TIEDialogOption : uint8_t { doNew, doOpen, doSave, doSaveAs, doPrint, doPrintSetup };
 using TIEDialogOptions = TSet<TIEDialogOption>;

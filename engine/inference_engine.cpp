@@ -51,12 +51,26 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
 }
 
 void TInferenceEngine::AddDefaultPackages() {
-  NewPackage<TStandardPackage>(this);
-  NewPackage<TPredicatePackage>(this);
-  NewPackage<TMathPackage>(this);
-  NewPackage<TStringPackage>(this);
-  NewPackage<TTrigonometryPackage>(this);
-  NewPackage<TBusinessPackage>(this);
+  if (packages_.Contains(pStandard)) NewPackage<TStandardPackage>(this);
+  if (packages_.Contains(pPredicate)) NewPackage<TPredicatePackage>(this);
+  if (packages_.Contains(pMath)) NewPackage<TMathPackage>(this);
+  if (packages_.Contains(pString)) NewPackage<TStringPackage>(this);
+  if (packages_.Contains(pTrigonometry)) NewPackage<TTrigonometryPackage>(this);
+  if (packages_.Contains(pBusiness)) NewPackage<TBusinessPackage>(this);
+  if (OnAddDefaultPackages) OnAddDefaultPackages(this);
+}
+
+void TInferenceEngine::FreePackages() {
+  for (int i = ComponentCount() - 1; i >= 0; --i)
+    if (i < ComponentCount())
+      if (auto* package = dynamic_cast<TUserPackage*>(Component(i))) delete package;
+}
+
+void TInferenceEngine::SetPackages(TFunctionPackages packages) {
+  if (packages == packages_) return;
+  FreePackages();
+  packages_ = packages;
+  AddDefaultPackages();
 }
 
 TInferenceEngine::~TInferenceEngine() {
@@ -65,14 +79,16 @@ TInferenceEngine::~TInferenceEngine() {
   OnReadToken = nullptr;
   OnAssertion = OnRetraction = nullptr;
   OnClearFacts = OnStartInference = OnClear = OnReset = nullptr;
+  OnAddDefinedType = OnRemoveDefinedType = nullptr;
+  OnAddUserFunction = OnRemoveUserFunction = nullptr;
+  OnClearRules = OnClearFactTemplates = OnClearDefinedTypes = OnAddDefaultPackages = nullptr;
   OnAddActivation = OnRemoveActivation = nullptr;
   OnAddRule = OnRemoveRule = OnRuleFired = nullptr;
   OnNewFactTemplate = OnRemoveFactTemplate = nullptr;
   OnEndInference = nullptr;
   // The packages this engine owns unregister their functions while the
   // engine can still answer.
-  for (int i = ComponentCount() - 1; i >= 0; --i)
-    if (auto* package = dynamic_cast<TUserPackage*>(Component(i))) delete package;
+  FreePackages();
   Destroying();
   Clear();
   ReleaseOwnedLinks();
@@ -532,6 +548,7 @@ bool TInferenceEngine::RemoveDefinedType(const std::string& name) {
   if (!found) return false;
   Ref<IIEDefinedType> gone = *found;
   gone->SetReasoner(nullptr);
+  if (OnRemoveDefinedType) OnRemoveDefinedType(this, gone.get());
   std::vector<std::string> dependent;
   for (auto& [tmpl_name, tmpl] : templates_)
     if (tmpl->ContainsType(gone.get())) dependent.push_back(tmpl_name);
@@ -562,10 +579,13 @@ void TInferenceEngine::AddDefinedType(IIEDefinedType* type) {
     if (old->get() == type) return;
     if (duplicate_constructs_ == dcIgnore) return;
     if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateDefTypeNames, {name});
-    (*old)->SetReasoner(nullptr);
+    Ref<IIEDefinedType> gone = *old;
+    gone->SetReasoner(nullptr);
+    if (OnRemoveDefinedType) OnRemoveDefinedType(this, gone.get());
   }
   type->SetReasoner(this);
   types_.Put(name, keep);
+  if (OnAddDefinedType) OnAddDefinedType(this, type);
 }
 
 // ================================================================ functions
@@ -580,14 +600,19 @@ void TInferenceEngine::AddUserFunction(IUserFunction* function) {
     Ref<IUserFunction> gone = *old;
     functions_.Remove(name);
     if (auto* uf = dynamic_cast<TIEUserFunction*>(gone.get())) uf->ForgetReasoner(this);
+    if (OnRemoveUserFunction) OnRemoveUserFunction(this, gone.get());
   }
   functions_.Put(name, keep);
   if (function->IndexOfReasoner(this) < 0) function->AddReasoner(this);
+  if (OnAddUserFunction) OnAddUserFunction(this, function);
 }
 
 void TInferenceEngine::RemoveUserFunction(IUserFunction* function) {
   Ref<IUserFunction>* f = functions_.Find(function->GetFunctionName());
-  if (f && f->get() == function) functions_.Remove(function->GetFunctionName());
+  if (!f || f->get() != function) return;
+  Ref<IUserFunction> keep(function);
+  functions_.Remove(function->GetFunctionName());
+  if (OnRemoveUserFunction) OnRemoveUserFunction(this, function);
 }
 
 bool TInferenceEngine::ContainsUserFunction(std::string_view name) {
@@ -986,13 +1011,16 @@ void TInferenceEngine::Clear() {
   for (auto& [name, rule] : rules_)
     Retire(std::move(rule));
   rules_.Clear();
+  if (OnClearRules) OnClearRules(this);
   for (auto& [name, tmpl] : templates_)
     if (auto* t = dynamic_cast<TFactTemplate*>(tmpl.get())) t->ReleaseOwner();
   templates_.Clear();
+  if (OnClearFactTemplates) OnClearFactTemplates(this);
   globals_.Clear();  // with every current value
   for (auto& [name, type] : types_)
     type->SetReasoner(nullptr);
   types_.Clear();
+  if (OnClearDefinedTypes) OnClearDefinedTypes(this);
   null_fact_.reset();
   std::vector<TFactSet*> sets = fact_sets_;
   fact_sets_.clear();

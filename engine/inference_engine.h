@@ -37,6 +37,8 @@ using TActivationNotifyEvent =
 using TFactEvent = std::function<void(TObject* sender, IFact* fact)>;
 using TRuleEvent = std::function<void(TObject* sender, TRule* rule)>;
 using TTemplateEvent = std::function<void(TObject* sender, IFactTemplate* tmpl)>;
+using TDefinedTypeEvent = std::function<void(TObject* sender, IIEDefinedType* type)>;
+using TUserFunctionEvent = std::function<void(TObject* sender, IUserFunction* function)>;
 
 // Input of one token from a logical stream name, into `token`.
 using TReadTokenEvent =
@@ -102,9 +104,25 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TInferenceEvent OnEndInference;
   TNotifyEvent OnClear;
   TNotifyEvent OnReset;
+  TDefinedTypeEvent OnAddDefinedType;
+  TDefinedTypeEvent OnRemoveDefinedType;
+  TUserFunctionEvent OnAddUserFunction;
+  TUserFunctionEvent OnRemoveUserFunction;
+  // Raised by Clear as each table is emptied, before OnClear.
+  TNotifyEvent OnClearRules;
+  TNotifyEvent OnClearFactTemplates;
+  TNotifyEvent OnClearDefinedTypes;
+  // Raised when the default packages have been attached.
+  TNotifyEvent OnAddDefaultPackages;
 
-  // Attaches the built-in function packages (owned by the engine).
+  // Attaches the built-in function packages named in Packages (owned by the
+  // engine), in a fixed order: a later package's function of the same name
+  // replaces an earlier one as the duplicate-construct policy says.
   void AddDefaultPackages();
+  TFunctionPackages Packages() const { return packages_; }
+  // A different set frees every package the engine owns (the host's own
+  // packages given to the engine as owner included) and attaches the set's.
+  void SetPackages(TFunctionPackages packages);
 
   // ---- the knowledge base
   // Empties the knowledge base (keeping settings, events and built-in
@@ -343,6 +361,8 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   bool Watching(TConstructWatch item) const { return watch_.Contains(item) && OnPrintOut; }
   void CreateInitialObjects();
   void ReleaseOwnedLinks();
+  // Frees the packages the engine owns, newest first.
+  void FreePackages();
 
   TDuplicateConstructs duplicate_constructs_ = dcOverwrite;
   bool fact_duplication_ = false;
@@ -350,6 +370,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TConstructWatches watch_;
   TTypeChecks type_checks_{tcStatic};
   bool reset_globals_ = true;
+  TFunctionPackages packages_ = AllFunctionPackages;
   TErrorHandling parser_error_handling_ = ehRaiseImmediate;
   int32_t parser_max_errors_ = 10;
   int32_t symbol_index_ = 1;

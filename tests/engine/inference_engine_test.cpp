@@ -1000,5 +1000,65 @@ TEST_F(EngineTest, AnEngineFreedWithWaitingActivationsReleasesEverything) {
   EXPECT_EQ(f->GetFunctionName(), "noop");
 }
 
+// ---------------------------------------------------------------- packages, events
+
+bool HasFunction(TInferenceEngine& engine, const std::string& name) {
+  for (IUserFunction* f : engine.GetUserFunctions())
+    if (f->GetFunctionName() == name) return true;
+  return false;
+}
+
+TEST_F(EngineTest, PackagesCanBeLeftOutAndAttachedAgain) {
+  EXPECT_EQ(engine.Packages(), AllFunctionPackages);
+  ASSERT_TRUE(HasFunction(engine, "sqrt"));
+  int attached = 0;
+  engine.OnAddDefaultPackages = [&](TObject*) { ++attached; };
+  engine.SetPackages(AllFunctionPackages - TFunctionPackages{pMath});
+  EXPECT_FALSE(HasFunction(engine, "sqrt"));
+  EXPECT_TRUE(HasFunction(engine, "str-cat"));
+  engine.SetPackages(engine.Packages());  // the same set: nothing happens
+  EXPECT_EQ(attached, 1);
+  engine.SetPackages({});
+  EXPECT_FALSE(HasFunction(engine, "assert"));
+  engine.SetPackages(AllFunctionPackages);
+  EXPECT_TRUE(HasFunction(engine, "sqrt"));
+  EXPECT_EQ(attached, 3);
+  engine.OnAddDefaultPackages = nullptr;
+}
+
+TEST_F(EngineTest, DefinedTypesAndFunctionsRaiseTheirEvents) {
+  std::string events;
+  engine.OnAddDefinedType = [&](TObject*, IIEDefinedType* t) { events += "+T" + t->GetName(); };
+  engine.OnRemoveDefinedType = [&](TObject*, IIEDefinedType* t) { events += "-T" + t->GetName(); };
+  engine.OnAddUserFunction = [&](TObject*, IUserFunction* f) {
+    events += "+F" + f->GetFunctionName();
+  };
+  engine.OnRemoveUserFunction = [&](TObject*, IUserFunction* f) {
+    events += "-F" + f->GetFunctionName();
+  };
+  Define("(deftype small (extends (type INTEGER)) (range 0 9))");
+  Define("(deftype small (extends (type INTEGER)) (range 0 5))");  // replaced
+  Define("(deffunction twice (?x) (* 2 ?x))");
+  EXPECT_EQ(events, "+Tsmall-Tsmall+Tsmall+Ftwice");
+  events.clear();
+  EXPECT_TRUE(engine.RemoveDefinedType("small"));
+  engine.RemoveUserFunction(engine.GetUserFunction("twice"));
+  EXPECT_EQ(events, "-Tsmall-Ftwice");
+  engine.OnAddDefinedType = engine.OnRemoveDefinedType = nullptr;
+  engine.OnAddUserFunction = engine.OnRemoveUserFunction = nullptr;
+}
+
+TEST_F(EngineTest, ClearRaisesTheTableEventsBeforeOnClear) {
+  std::string events;
+  engine.OnClearRules = [&](TObject*) { events += "rules "; };
+  engine.OnClearFactTemplates = [&](TObject*) { events += "templates "; };
+  engine.OnClearDefinedTypes = [&](TObject*) { events += "types "; };
+  engine.OnClear = [&](TObject*) { events += "clear"; };
+  engine.Clear();
+  EXPECT_EQ(events, "rules templates types clear");
+  engine.OnClearRules = engine.OnClearFactTemplates = engine.OnClearDefinedTypes = nullptr;
+  engine.OnClear = nullptr;
+}
+
 }  // namespace
 }  // namespace rulecore
