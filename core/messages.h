@@ -256,6 +256,23 @@ inline constexpr const char* SInvalidPaymentTime = "Invalid payment time specifi
 // their equation.
 inline constexpr const char* SNoRateFound =
     "No rate found in %s function call: the iteration did not converge to a root";
+// Raised by the date and time functions (as EConvertError, the conversion
+// error of the platform's date routines); the first %s names the function.
+inline constexpr const char* SInvalidDateEncode = "Invalid date in %s: year %d, month %d, day %d";
+inline constexpr const char* SInvalidTimeEncode =
+    "Invalid time in %s: hour %d, minute %d, second %d, millisecond %d";
+inline constexpr const char* SDateTimeOutOfRange =
+    "Date-time number out of range in %s: %s (years 1 to 9999 only)";
+// %s: the text, what it should be ("date and time", "date", "time"), the function.
+inline constexpr const char* SInvalidDateTimeText = "\"%s\" is not a valid %s for %s";
+// Raised by input-box, input-query, message-dlg and show-message when the
+// host has not assigned the engine event that shows the dialog.
+inline constexpr const char* SNoHostDialog =
+    "No host dialog is available for %s: the engine's %s event is not assigned";
+// Raised by message-dlg (as EConvertError) for a dialog type it does not know.
+inline constexpr const char* SInvalidDialogType =
+    "Invalid message dialog type: %s, expected mtWarning, mtError, mtInformation, "
+    "mtConfirmation or mtCustom";
 // clang-format on
 
 }  // namespace rulecore

@@ -15,6 +15,7 @@
 #include "functions/function_call.h"
 #include "functions/interpreted_function.h"
 #include "functions/math_package.h"
+#include "functions/misc_package.h"
 #include "functions/predicate_package.h"
 #include "functions/standard_package.h"
 #include "functions/string_package.h"
@@ -52,6 +53,7 @@ TInferenceEngine::TInferenceEngine(TComponent* owner)
 
 void TInferenceEngine::AddDefaultPackages() {
   if (packages_.Contains(pStandard)) NewPackage<TStandardPackage>(this);
+  if (packages_.Contains(pMiscellaneous)) NewPackage<TMiscPackage>(this);
   if (packages_.Contains(pPredicate)) NewPackage<TPredicatePackage>(this);
   if (packages_.Contains(pMath)) NewPackage<TMathPackage>(this);
   if (packages_.Contains(pString)) NewPackage<TStringPackage>(this);
@@ -86,6 +88,10 @@ TInferenceEngine::~TInferenceEngine() {
   OnAddRule = OnRemoveRule = OnRuleFired = nullptr;
   OnNewFactTemplate = OnRemoveFactTemplate = nullptr;
   OnEndInference = nullptr;
+  OnInputBox = nullptr;
+  OnInputQuery = nullptr;
+  OnMessageDlg = nullptr;
+  OnShowMessage = nullptr;
   // The packages this engine owns unregister their functions while the
   // engine can still answer.
   FreePackages();
@@ -724,6 +730,52 @@ void TInferenceEngine::AddFactSet(TFactSet* fact_set) {
     }
   }
   fact_sets_.push_back(fact_set);
+}
+
+TFactSet* TInferenceEngine::FindFactSet(const std::string& name) const {
+  for (TFactSet* s : fact_sets_)
+    if (s->FactSetName() == name) return s;
+  return nullptr;
+}
+
+bool TInferenceEngine::RemoveFactSet(const std::string& name) {
+  TFactSet* set = FindFactSet(name);
+  if (!set) return false;
+  set->SetEngineNoParse(nullptr);
+  if (set->Owner() == this) delete set;
+  return true;
+}
+
+bool TInferenceEngine::RemoveFunction(const std::string& name) {
+  Ref<IUserFunction>* found = functions_.Find(name);
+  if (!found) return false;
+  Ref<IUserFunction> gone = *found;
+  functions_.Remove(name);
+  if (auto* fn = dynamic_cast<TInterpretedFunction*>(gone.get()))
+    fn->Discard();
+  else if (auto* uf = dynamic_cast<TIEUserFunction*>(gone.get()))
+    uf->ForgetReasoner(this);
+  return true;
+}
+
+const TEnumInfo& MsgDlgTypeInfo() {
+  static const TEnumInfo info(
+      "TMsgDlgType", {"mtWarning", "mtError", "mtInformation", "mtConfirmation", "mtCustom"});
+  return info;
+}
+
+const TEnumInfo& MsgDlgBtnInfo() {
+  static const TEnumInfo info(
+      "TMsgDlgBtn", {"mbYes", "mbNo", "mbOK", "mbCancel", "mbAbort", "mbRetry", "mbIgnore", "mbAll",
+                     "mbNoToAll", "mbYesToAll", "mbHelp"});
+  return info;
+}
+
+const TEnumInfo& ModalResultInfo() {
+  static const TEnumInfo info(
+      "TModalResult", {"mrNone", "mrOk", "mrCancel", "mrAbort", "mrRetry", "mrIgnore", "mrYes",
+                       "mrNo", "mrAll", "mrNoToAll", "mrYesToAll", "mrHelp"});
+  return info;
 }
 
 void TInferenceEngine::RemoveFactSet(TFactSet* fact_set) {

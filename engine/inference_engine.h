@@ -24,6 +24,7 @@
 #include "platform/component.h"
 #include "platform/streams.h"
 #include "platform/string_hash_table.h"
+#include "platform/type_info.h"
 #include "rete/network.h"
 #include "rete/rule.h"
 #include "rete/rule_engine.h"
@@ -43,6 +44,64 @@ using TUserFunctionEvent = std::function<void(TObject* sender, IUserFunction* fu
 // Input of one token from a logical stream name, into `token`.
 using TReadTokenEvent =
     std::function<void(TObject* sender, const std::string& in_id, Ref<IStreamToken>& token)>;
+
+// ---- host dialogs (input-box, input-query, message-dlg, show-message).
+// The engine shows no dialog itself: the host assigns the events below; a
+// dialog function whose event is not assigned raises SNoHostDialog.
+
+// The kinds of message dialog, in the order message-dlg reads their names.
+enum TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+// The buttons a message dialog may show.
+enum TMsgDlgBtn : uint8_t {
+  mbYes,
+  mbNo,
+  mbOK,
+  mbCancel,
+  mbAbort,
+  mbRetry,
+  mbIgnore,
+  mbAll,
+  mbNoToAll,
+  mbYesToAll,
+  mbHelp
+};
+using TMsgDlgButtons = TSet<TMsgDlgBtn>;
+// The button that closed a dialog; mrNone when it was closed otherwise.
+enum TModalResult : uint8_t {
+  mrNone,
+  mrOk,
+  mrCancel,
+  mrAbort,
+  mrRetry,
+  mrIgnore,
+  mrYes,
+  mrNo,
+  mrAll,
+  mrNoToAll,
+  mrYesToAll,
+  mrHelp
+};
+RULECORE_API const TEnumInfo& MsgDlgTypeInfo();
+RULECORE_API const TEnumInfo& MsgDlgBtnInfo();
+RULECORE_API const TEnumInfo& ModalResultInfo();
+
+// input-box: shows `caption`, `prompt` and the editable `default_text`;
+// returns the text entered, or `default_text` when the user cancels.
+using TInputBoxEvent =
+    std::function<std::string(TObject* sender, const std::string& caption,
+                              const std::string& prompt, const std::string& default_text)>;
+// input-query: the same dialog; `value` holds the default on entry and the
+// entered text on return. Returns false when the user cancels.
+using TInputQueryEvent = std::function<bool(TObject* sender, const std::string& caption,
+                                            const std::string& prompt, std::string& value)>;
+// message-dlg: shows `message` as a dialog of `type` with `buttons` and the
+// help context `help_context` (0 when none was given); returns the button
+// pressed.
+using TMessageDlgEvent =
+    std::function<TModalResult(TObject* sender, const std::string& message, TMsgDlgType type,
+                               TMsgDlgButtons buttons, int32_t help_context)>;
+// show-message: shows `message` with an OK button and returns when it closes.
+using TShowMessageEvent = std::function<void(TObject* sender, const std::string& message)>;
 
 class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   RC_DECLARE_CLASS(TInferenceEngine)
@@ -64,6 +123,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TConstructWatches Watch() const { return watch_; }
   void SetWatch(TConstructWatches watch) { watch_ = watch; }
   void SetTypeChecks(TTypeChecks checks) { type_checks_ = checks; }
+  TTypeChecks TypeChecks() const { return type_checks_; }
   bool ResetGlobals() const { return reset_globals_; }
   void SetResetGlobals(bool on) { reset_globals_ = on; }
   TErrorHandling ParserErrorHandling() const { return parser_error_handling_; }
@@ -114,6 +174,10 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TNotifyEvent OnClearDefinedTypes;
   // Raised when the default packages have been attached.
   TNotifyEvent OnAddDefaultPackages;
+  TInputBoxEvent OnInputBox;
+  TInputQueryEvent OnInputQuery;
+  TMessageDlgEvent OnMessageDlg;
+  TShowMessageEvent OnShowMessage;
 
   // Attaches the built-in function packages named in Packages (owned by the
   // engine), in a fixed order: a later package's function of the same name
@@ -262,7 +326,18 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   bool RemoveDefinedType(const std::string& name);
   // Removes the rule (and its activations); false when unknown.
   bool RemoveRule(const std::string& name);
+  int DefinedTypeCount() const { return types_.Count(); }
+  IIEDefinedType* DefinedTypeAt(int i) const { return types_.At(i).second.get(); }
+  // Removes the function registered under `name` from this engine (a
+  // deffunction is discarded; a built-in one stays with its package, which
+  // no longer registers it here). False when there is none.
+  bool RemoveFunction(const std::string& name);
   const std::vector<TFactSet*>& FactSets() const { return fact_sets_; }
+  // The fact set called `name` (exact case), or nullptr.
+  TFactSet* FindFactSet(const std::string& name) const;
+  // Detaches the fact set called `name` and frees it when the engine owns
+  // it; its facts already asserted stay. False when there is none.
+  bool RemoveFactSet(const std::string& name);
   const TValueHashTable& Globals() const { return globals_; }
   TGlobalVariables& GlobalVariables() { return globals_; }
   IIEValue* GlobalValue(const std::string& name) const { return globals_.Get(name); }

@@ -43,6 +43,10 @@ class RULECORE_API TRule : public TComponent, public IPatternOwner {
   void SetOneShot(bool on);
   bool Enabled() const { return enabled_; }
   void SetEnabled(bool on);
+  // Changes Enabled without recompiling the rule: while it is off the rule
+  // makes no new activations, and the activations it has stay as they are.
+  // The guard function uses it to keep a firing rule from re-activating.
+  void SetEnabledFlag(bool on) { enabled_ = on; }
   bool Fired() const { return fired_; }
   IRuleEngine* Engine() const { return engine_; }
   // Moves the rule from the old engine's collection to the new one's.

@@ -1,0 +1,37 @@
+; The miscellaneous package: date-time numbers and their texts, listings,
+; pretty-printing, deleting constructs, settings, parse and guard. Nothing
+; here reads the clock.
+(printout t (encode-date 2000) " " (decode-month (encode-date 2000 2 3)) " " (encode-time 6) crlf)
+(bind ?d (+ (encode-date 2024 2 29) (encode-time 13 5 9 250)))
+(printout t (datetime-str ?d) "|" (date-str ?d) "|" (time-str ?d) crlf)
+(printout t (decode-year ?d) " " (decode-day ?d) " " (decode-minute ?d) " " (decode-millisecond ?d) crlf)
+(printout t (datetime-str-format ?d "dddd d mmmm yyyy, h:mm am/pm") crlf)
+(printout t (datetime-str (str-datetime "1999-12-31 23:59:59")) " " (str-date "1970-01-01") crlf)
+(printout t (try (encode-date 2023 2 29) catch ?__ERROR) crlf)
+(printout t (try (str-time "25:00") catch ?__ERROR) crlf)
+
+(deftemplate counter (slot n))
+(deffacts start (counter (n 0)))
+(deffunction twice (?x) (* ?x 2))
+(defrule bump
+   ?f <- (counter (n ?n&:(< ?n 5)))
+   =>
+   (guard (modify ?f (n (+ ?n 1))))
+   (printout t "bumped to " (+ ?n 1) crlf))
+(list-defrules)
+(list-deffacts)
+(printout t (ppdefrule bump) crlf)
+(printout t (ppdeffunction twice) crlf)
+(reset)
+(agenda)
+(run)
+(facts)
+(printout t (try (ppdeftemplate nosuch) catch ?__ERROR) crlf)
+(printout t (undefrule bump) " " (undefrule bump) " " (undeffacts start) crlf)
+(list-defrules)
+(printout t (set-dynamic-constraint-checking TRUE) " " (get-dynamic-constraint-checking) crlf)
+(printout t (set-reset-globals) " " (set-reset-globals FALSE) " " (set-reset-globals) crlf)
+(parse "(deffacts later (seen parse))")
+(reset)
+(facts)
+(printout t (undeftemplate counter) " " (try (input-box) catch ?__ERROR) crlf)
