@@ -2,7 +2,11 @@
 #include "shell/line_editor.h"
 
 #include <editline/readline.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,8 +19,17 @@ volatile std::sig_atomic_t g_interrupts = 0;
 
 namespace {
 
+// The self-pipe that wakes the editor's read: a signal that arrives just
+// before the read blocks would otherwise be missed until the next key.
+int g_wake[2] = {-1, -1};
+
 void OnInterrupt(int) {
   g_interrupts = g_interrupts + 1;
+  if (g_wake[1] >= 0) {
+    char byte = 1;
+    ssize_t ignored = write(g_wake[1], &byte, 1);
+    (void)ignored;
+  }
   if (g_interrupts >= 3) {
     static const char kMessage[] = "\nrulesh: interrupted three times; leaving\n";
     ssize_t ignored = write(STDERR_FILENO, kMessage, sizeof kMessage - 1);
@@ -45,6 +58,30 @@ char* NextMatch(const char* text, int state) {
   return strdup(g_matches[next++].c_str());  // libedit frees it
 }
 
+// The editor's read of one key: EOF at the end of input or on an interrupt
+// (the caller tells the two apart by the interrupt flag).
+int ReadKey(FILE*) {
+  for (;;) {
+    if (g_interrupts) return EOF;
+    pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {g_wake[0], POLLIN, 0}};
+    if (poll(fds, g_wake[0] >= 0 ? 2 : 1, -1) < 0) {
+      if (errno == EINTR) continue;
+      return EOF;
+    }
+    if (fds[1].revents) {
+      char drain[64];
+      while (read(g_wake[0], drain, sizeof drain) > 0) {
+      }
+      continue;
+    }
+    unsigned char key;
+    ssize_t n = read(STDIN_FILENO, &key, 1);
+    if (n == 1) return key;
+    if (n < 0 && errno == EINTR) continue;
+    return EOF;
+  }
+}
+
 char** Complete(const char* text, int, int) {
   rl_attempted_completion_over = 1;  // never fall back to file names
   return rl_completion_matches(text, NextMatch);
@@ -53,6 +90,12 @@ char** Complete(const char* text, int, int) {
 }  // namespace
 
 void InstallInterruptHandler() {
+  if (g_wake[0] < 0 && pipe(g_wake) == 0) {
+    for (int fd : g_wake) {
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+      fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+  }
   struct sigaction action {};
   action.sa_handler = OnInterrupt;
   sigemptyset(&action.sa_mask);
@@ -73,6 +116,7 @@ LineEditor::LineEditor(std::string history_path, NameSource names)
   rl_catch_signals = 0;
   rl_readline_name = "rulesh";
   rl_attempted_completion_function = Complete;
+  rl_getc_function = ReadKey;
   // A word ends at blanks, parentheses and quotes: "(ass" completes "ass".
   rl_basic_word_break_characters = " \t\n\"()";
   using_history();
@@ -88,7 +132,6 @@ LineEditor::~LineEditor() {
 
 LineEditor::Status LineEditor::Read(const std::string& prompt, std::string& line) {
   std::fflush(stdout);
-  g_interrupts = 0;
   char* text = readline(prompt.c_str());
   bool interrupted = TakeInterrupt();
   if (interrupted) {
