@@ -190,6 +190,53 @@ bool ReadInputLine(std::string& text) {
   return true;
 }
 
+std::string DialogPrompt(const std::string& caption, const std::string& prompt,
+                         const std::string& default_text) {
+  std::string text = caption;
+  if (!prompt.empty()) text += (text.empty() ? "" : " - ") + prompt;
+  if (!default_text.empty()) text += " [" + default_text + "]";
+  return text + ": ";
+}
+
+// A message dialog on the console: the message, the kind, and the buttons by
+// their names ("yes", "no", "ok", ...); asks until one of them is typed. The
+// end of input presses Cancel when there is one.
+rulecore::TModalResult AskButton(const std::string& message, rulecore::TMsgDlgType type,
+                                 rulecore::TMsgDlgButtons buttons) {
+  using namespace rulecore;
+  static const struct {
+    TMsgDlgBtn button;
+    const char* name;
+    TModalResult result;
+  } kButtons[] = {{mbYes, "yes", mrYes},
+                  {mbNo, "no", mrNo},
+                  {mbOK, "ok", mrOk},
+                  {mbCancel, "cancel", mrCancel},
+                  {mbAbort, "abort", mrAbort},
+                  {mbRetry, "retry", mrRetry},
+                  {mbIgnore, "ignore", mrIgnore},
+                  {mbAll, "all", mrAll},
+                  {mbNoToAll, "notoall", mrNoToAll},
+                  {mbYesToAll, "yestoall", mrYesToAll},
+                  {mbHelp, "help", mrHelp}};
+  static const char* const kKinds[] = {"Warning", "Error", "Information", "Confirmation", ""};
+  std::string choices;
+  for (const auto& b : kButtons)
+    if (buttons.Contains(b.button)) choices += std::string(choices.empty() ? "" : "/") + b.name;
+  std::string head = kKinds[type];
+  WriteConsole((head.empty() ? "" : head + ": ") + message + "\n");
+  if (choices.empty()) return mrNone;
+  for (;;) {
+    WriteConsole("(" + choices + "): ");
+    std::string line;
+    if (!ReadInputLine(line)) return buttons.Contains(mbCancel) ? mrCancel : mrNone;
+    for (char& c : line)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const auto& b : kButtons)
+      if (buttons.Contains(b.button) && line == b.name) return b.result;
+  }
+}
+
 // Console input and output of the engine go to the standard streams.
 void ConnectConsole(TInferenceEngine& engine) {
   engine.OnPrintOut = [](rulecore::TObject*, const std::string&, const std::string& text) {
@@ -209,10 +256,28 @@ void ConnectConsole(TInferenceEngine& engine) {
     }
     token = nullptr;  // the engine reads a missing token as EOF
   };
-  // The dialog functions (input-box, input-query, message-dlg,
-  // show-message) reach the host through engine events too; their console
-  // versions belong here, beside the read events, reading with
-  // ReadInputLine and writing with WriteConsole.
+  // The dialog functions: a caption and prompt on one line, the answer on
+  // the next. An empty answer takes the default; the end of input cancels.
+  engine.OnInputBox = [](rulecore::TObject*, const std::string& caption, const std::string& prompt,
+                         const std::string& default_text) {
+    WriteConsole(DialogPrompt(caption, prompt, default_text));
+    std::string line;
+    return ReadInputLine(line) && !line.empty() ? line : default_text;
+  };
+  engine.OnInputQuery = [](rulecore::TObject*, const std::string& caption,
+                           const std::string& prompt, std::string& value) {
+    WriteConsole(DialogPrompt(caption, prompt, value));
+    std::string line;
+    if (!ReadInputLine(line)) return false;
+    if (!line.empty()) value = line;
+    return true;
+  };
+  engine.OnMessageDlg = [](rulecore::TObject*, const std::string& message,
+                           rulecore::TMsgDlgType type, rulecore::TMsgDlgButtons buttons,
+                           int32_t) { return AskButton(message, type, buttons); };
+  engine.OnShowMessage = [](rulecore::TObject*, const std::string& message) {
+    WriteConsole(message + "\n");
+  };
 }
 
 // ---------------------------------------------------------------- errors

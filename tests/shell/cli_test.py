@@ -224,7 +224,24 @@ def usage_errors_exit_two(rulesh, tmp):
             raise Failure("%s: status %d, stderr %r" % (args, code, err))
 
 
+def dialogs_ask_on_the_console(rulesh, tmp):
+    kb = write(tmp, "ask.clp",
+               '(printout t (input-box "Name" "Who?" "anon") crlf)\n'
+               '(printout t (input-box "Name" "Who?" "anon") crlf)\n'
+               '(printout t (message-dlg "Go on?" mtConfirmation "[mbYes,mbNo]") crlf)\n'
+               '(printout t (input-query "Q" "Age?" "") crlf)\n')
+    # An empty answer takes the default; an unknown button is asked again;
+    # the end of input cancels the query.
+    check_run(run(rulesh, [kb], stdin="ann\n\nmaybe\nno\n"), 0,
+              out="Name - Who? [anon]: ann\n"
+                  "Name - Who? [anon]: anon\n"
+                  "Confirmation: Go on?\n(yes/no): (yes/no): mrNo\n"
+                  "Q - Age?: FALSE\n",
+              err="")
+
+
 CASES = {f.__name__: f for f in [
+    dialogs_ask_on_the_console,
     files_load_in_order_and_exit_zero,
     file_error_names_the_file_and_the_line_of_the_failing_construct,
     runtime_error_reports_the_line_of_the_call_that_raised, missing_file_is_an_error,
