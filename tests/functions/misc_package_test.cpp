@@ -13,7 +13,7 @@
 #include "functions/datetime.h"
 #include "functions/misc_package.h"
 #include "rete/rule.h"
-#include "tests/support/eval_fixture.h"
+#include "support/eval_fixture.h"
 
 namespace rulecore {
 namespace {

@@ -11,7 +11,7 @@
 #include "functions/function_call.h"
 #include "functions/predicate_package.h"
 #include "platform/component.h"
-#include "tests/functions/engine_eval.h"
+#include "support/eval_fixture.h"
 
 namespace rulecore {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "functions/string_package.h"
-#include "tests/functions/engine_eval.h"
+#include "support/eval_fixture.h"
 
 namespace rulecore {
 namespace {

@@ -1,8 +1,9 @@
 // rulecore: an embeddable expert-system shell.
-// EvalTest: a real engine in which the tests of the function libraries
-// evaluate calls written in the rule language, with short-hands for a
-// result of a given kind and for the text of the error a call raises; what
-// the calls print is collected in `out`.
+// EvalTest: a real engine, with all its default packages, in which the tests
+// of the function libraries evaluate calls written in the rule language and
+// get the value itself (so that they see its kind, not only its text), with
+// short-hands for a result of a given kind and for the text of the error a
+// call raises; what the calls print is collected in `out`.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,10 +12,11 @@
 #include <cstdint>
 #include <string>
 
+#include "core/helper_functions.h"
+#include "core/ie_exception.h"
 #include "core/ie_value.h"
 #include "engine/inference_engine.h"
 #include "functions/function_call.h"
-#include "support/test_helpers.h"
 
 namespace rulecore {
 
@@ -45,9 +47,25 @@ class EvalTest : public ::testing::Test {
     return v->GetAsInteger();
   }
 
-  // The text of the EIEException the call raises; "" when it raises none.
+  // The printed form of the value (a string without its quotes, a list in
+  // parentheses).
+  std::string Text(const std::string& call) {
+    Ref<IIEValue> v = Eval(call);
+    return v->GetDType() == dtList ? "(" + v->GetToString() + ")" : v->GetAsString();
+  }
+
+  // The kind's name of the value, e.g. "dtString".
+  std::string Kind(const std::string& call) { return GetIETypeName(Eval(call)->GetDType()); }
+
+  // The message of the EIEException the call raises; a marker text naming
+  // the value when it raises none, so that a comparison fails readably.
   std::string Error(const std::string& call) {
-    return ErrorOf([&] { Eval(call); });
+    try {
+      Ref<IIEValue> v = Eval(call);
+      return "<no error; the value was " + (v ? v->GetToString() : std::string("empty")) + ">";
+    } catch (const EIEException& e) {
+      return e.what();
+    }
   }
 
   // The engine's function of that name (registered by its packages).
