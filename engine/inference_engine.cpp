@@ -368,6 +368,15 @@ Ref<IFact> TInferenceEngine::ParseFact(const std::string& text) {
   return ReadText<Ref<IFact>>(text, [](TIEClipsParser& p) { return p.ParseFact(); });
 }
 
+bool TInferenceEngine::ParseGlobalVariables(const std::string& text) {
+  return ReadText<bool>(text, [](TIEClipsParser& p) { return p.ParseGlobalVariables(); });
+}
+
+Ref<IIEValue> TInferenceEngine::ParseVariable(const std::string& text, std::string& name) {
+  return ReadText<Ref<IIEValue>>(text,
+                                 [&name](TIEClipsParser& p) { return p.ParseVariable(name); });
+}
+
 std::unique_ptr<TRule> TInferenceEngine::ParseRule(const std::string& text) {
   return ReadText<std::unique_ptr<TRule>>(text, [](TIEClipsParser& p) { return p.ParseRule(); });
 }

@@ -376,6 +376,11 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // parsed. Kinds that cannot be read from text raise SParseTypeError.
   Ref<IIEValue> Parse(const std::string& text, TIEType kind);
   Ref<IFact> ParseFact(const std::string& text) override;
+  // A "(defglobal ...)" text: each global is defined as it is read.
+  bool ParseGlobalVariables(const std::string& text);
+  // One global definition "?*name* = value" (the value may be a call): the
+  // value, with the name in `name`; nothing is defined.
+  Ref<IIEValue> ParseVariable(const std::string& text, std::string& name);
   std::unique_ptr<TRule> ParseRule(const std::string& text) override;
   IIEDefinedType* FindDefinedType(const std::string& name) override;
   IFactTemplate* CreateFactTemplate(IFactTemplate* source) override;

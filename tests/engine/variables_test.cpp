@@ -62,6 +62,18 @@ TEST_F(GlobalsTest, AnInitialExpressionIsKeptAndItsValueBoundAtOnce) {
   EXPECT_EQ(Value("*b*"), "x");
 }
 
+TEST_F(GlobalsTest, GlobalsAreReadFromTextAloneOrAsADefinition) {
+  std::string name;
+  Ref<IIEValue> value = engine.ParseVariable("?*limit* = (+ 2 3)", name);
+  EXPECT_EQ(name, "*limit*");
+  EXPECT_EQ(value->GetDType(), dtFunCall);
+  EXPECT_EQ(engine.GlobalValue("*limit*"), nullptr);  // read, not defined
+  EXPECT_THROW(engine.ParseVariable("?limit = 1", name), EIEException);
+  EXPECT_TRUE(engine.ParseGlobalVariables("(defglobal ?*limit* = (+ 2 3) ?*name* = ann)"));
+  EXPECT_EQ(Value("*limit*"), "5");
+  EXPECT_EQ(Value("*name*"), "ann");
+}
+
 TEST_F(GlobalsTest, ResetEvaluatesInitialExpressionsAgainAndUndoesBind) {
   engine.Parse("(defglobal ?*n* = (next) ?*k* = 5)", true);
   EXPECT_EQ(Value("*n*"), "1");
