@@ -213,6 +213,13 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   virtual std::string GetExpertSystem();
   // Clears the engine, reads `text` as a knowledge base, then resets.
   virtual void SetExpertSystem(const std::string& text);
+  // From another engine: clears this one, copies its settings, the functions
+  // its host registered that this engine lacks, and its knowledge base
+  // (globals, defined types, templates, deffunctions, rules, fact sets, and
+  // its facts asserted anew), all as fresh objects of this engine, so that
+  // the source may go. Nothing is printed while the copy is made. Any other
+  // source raises EConvertError.
+  void Assign(const TPersistent& source) override;
   virtual void SaveToStream(TStream& stream);
   void SaveToFile(const std::string& path);
   // Adds what the stream defines to the knowledge base (no clear, no reset).

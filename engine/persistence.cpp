@@ -269,6 +269,46 @@ void TInferenceEngine::SaveToFile(const std::string& path) {
   ReplaceFileContents(path, GetExpertSystem());
 }
 
+void TInferenceEngine::Assign(const TPersistent& source) {
+  auto* from = dynamic_cast<const TInferenceEngine*>(&source);
+  if (!from) {
+    TComponent::Assign(source);
+    return;
+  }
+  if (from == this) return;
+  auto& src = const_cast<TInferenceEngine&>(*from);
+  // The knowledge base travels as its saved text, which saving guarantees to
+  // read back into an equal one.
+  const std::string text = src.GetExpertSystem();
+  Clear();
+  const TTypeChecks checks = src.type_checks_;
+  type_checks_ = {};
+  salience_evaluation_ = src.salience_evaluation_;
+  SetStrategy(src.Strategy());
+  fact_duplication_ = src.fact_duplication_;
+  duplicate_constructs_ = src.duplicate_constructs_;
+  parser_max_errors_ = src.parser_max_errors_;
+  parser_error_handling_ = src.parser_error_handling_;
+  reset_globals_ = src.reset_globals_;
+  SetMinActivationStrength(src.MinActivationStrength());
+  for (IUserFunction* f : src.GetUserFunctions())
+    if (!dynamic_cast<IInterpretedFunction*>(f) && !functions_.Find(f->GetFunctionName()))
+      AddUserFunction(f);
+  TPrintOutEvent print = std::move(OnPrintOut);
+  OnPrintOut = nullptr;
+  try {
+    TMemoryStream stream(text);
+    LoadFromStream(stream);
+  } catch (...) {
+    OnPrintOut = std::move(print);
+    type_checks_ = checks;
+    throw;
+  }
+  OnPrintOut = std::move(print);
+  watch_ = src.watch_;
+  type_checks_ = checks;
+}
+
 void TInferenceEngine::LoadFromStream(TStream& stream) {
   ReadStream(*this, stream, [](TIEClipsParser& parser) {
     parser.Parse(true);

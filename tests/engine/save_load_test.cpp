@@ -209,6 +209,40 @@ TEST_F(SaveLoadTest, ACycleOfTemplateParentsRaisesAndLeavesTheFileAlone) {
 
 // ================================================================ the round trip
 
+TEST_F(SaveLoadTest, AnEngineAssignedFromAnotherHoldsTheSameKnowledgeBaseAndOutlivesIt) {
+  engine.Parse(kKnowledgeBase, true);
+  engine.Reset();
+  Run("(assert (penguin (legs 2) (colony south)))");
+  engine.SetStrategy(ssBreadthFirst);
+  engine.SetFactDuplication(true);
+  engine.SetWatch({cwRule});
+  const std::string saved = WithoutCreatedLine(engine.GetExpertSystem());
+
+  TInferenceEngine copy;
+  std::string copy_out;
+  Listen(copy, copy_out);
+  copy.Parse("(defrule leftover =>)", true);  // cleared by the copy
+  {
+    TInferenceEngine source;
+    source.Assign(engine);  // a copy of a copy: the first source may go
+    copy.Assign(source);
+  }
+  EXPECT_EQ(copy_out, "");  // copying prints nothing
+  EXPECT_EQ(WithoutCreatedLine(copy.GetExpertSystem()), saved);
+  EXPECT_EQ(copy.FindRule("leftover"), nullptr);
+  EXPECT_EQ(copy.Strategy(), ssBreadthFirst);
+  EXPECT_TRUE(copy.FactDuplication());
+  EXPECT_EQ(copy.Watch(), TConstructWatches{cwRule});
+
+  engine.Reset();
+  copy.Reset();
+  out.clear();
+  engine.Run();
+  copy.Run();
+  EXPECT_EQ(copy_out, out);
+  EXPECT_EQ(Facts(copy), Facts(engine));
+}
+
 TEST_F(SaveLoadTest, AKnowledgeBaseSavedAndLoadedIntoAFreshEngineSavesTheSameText) {
   engine.Parse(kKnowledgeBase, true);
   engine.Reset();
