@@ -34,4 +34,4 @@
 (parse "(deffacts later (seen parse))")
 (reset)
 (facts)
-(printout t (undeftemplate counter) " " (try (input-box) catch ?__ERROR) crlf)
+(printout t (undeftemplate counter) " " (input-box "Ask" "Name?" "nobody") crlf)
