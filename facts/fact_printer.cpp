@@ -101,6 +101,22 @@ std::string TemplateToRuleText(const IFactTemplate& tmpl) {
   return out;
 }
 
+namespace {
+
+// A slot value as rule text: a list element by element, each followed by a
+// blank, with nil written out, so that the text reads back to the same
+// value (nil prints as nothing, and a list would lose the element).
+std::string SlotValueText(IIEValue* value) {
+  if (!value || value->GetDType() != dtList) return ValueToRuleText(value);
+  IValueVector* list = value->GetAsList();
+  std::string out;
+  for (int i = 0; list && i < list->GetValueCount(); ++i)
+    out += ValueToRuleText(list->Get(i)) + " ";
+  return out;
+}
+
+}  // namespace
+
 std::string FactToRuleText(IFact& fact) {
   IFactTemplate* tmpl = fact.GetTemplate();
   std::string out = "(";
@@ -113,13 +129,24 @@ std::string FactToRuleText(IFact& fact) {
   }
   out += tmpl->GetTemplateName();
   if (tmpl->IsOrdered()) {
-    std::string data = fact.GetValue(SDefaultSlotName)->GetToString();
+    std::string data = SlotValueText(fact.GetValue(SDefaultSlotName));
     if (!data.empty()) out += " " + data;
   } else {
     for (const std::string& name : tmpl->GetSlotNames()) {
-      std::string value = fact.GetValue(name)->GetToString();
-      if (value.empty()) continue;
-      out += " (" + name + " " + value + ")";
+      IIEValue* value = fact.GetValue(name);
+      if (value->GetToString().empty()) {
+        // Nil or an empty list: left out, it reads back as the slot's
+        // default; written out when the default is something else. Other
+        // values without text (no value at all) cannot be written.
+        bool nil = value->GetDType() == dtList || value->GetDType() == dtAtom;
+        IFactSlot* slot = nullptr;
+        tmpl->ContainsSlot(name, &slot);
+        IIEValue* d = slot ? slot->GetSlotDefault() : nullptr;
+        if (!nil || !d || d->GetToString().empty()) continue;
+        out += " (" + name + (value->GetDType() == dtList ? "" : " nil") + ")";
+        continue;
+      }
+      out += " (" + name + " " + SlotValueText(value) + ")";
     }
   }
   return out + ")";

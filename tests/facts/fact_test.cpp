@@ -350,7 +350,7 @@ TEST(TFactEqualityTest, EqualityIsStrictAndNeedsTheVeryTemplateObject) {
 
 // ================================================================ printed forms
 
-TEST(TFactPrintTest, FactPrintsItsNonEmptySlotsInSortedNameOrder) {
+TEST(TFactPrintTest, FactPrintsItsSlotsInSortedNameOrderLeavingOutWhatReadsBackAsDefault) {
   Ref<TFactTemplate> person = PersonTemplate();
   Ref<IFact> fact = person->NewFact();
   EXPECT_EQ(fact->GetToString(), "(person (age 0) (name \"\"))");
@@ -358,9 +358,13 @@ TEST(TFactPrintTest, FactPrintsItsNonEmptySlotsInSortedNameOrder) {
   fact->SetValue("age", NewInteger(30).get());
   fact->SetValue("tags", ListOf({NewAtom("a"), NewAtom("b")}).get());
   EXPECT_EQ(fact->GetToString(), "(person (age 30) (name \"Ann\") (tags a b ))");
+  // nil is written out where the default is something else (here the empty
+  // string); a value without text of any other kind cannot be written.
   fact->SetValue("name", NewAtom("").get());
   fact->GetValue("age")->Reset();
-  EXPECT_EQ(fact->GetToString(), "(person (tags a b ))");
+  EXPECT_EQ(fact->GetToString(), "(person (name nil) (tags a b ))");
+  fact->SetValue("tags", ListOf({NewAtom(""), NewAtom("b")}).get());
+  EXPECT_EQ(fact->GetToString(), "(person (name nil) (tags nil b ))");
 }
 
 TEST(TFactPrintTest, OrderedFactPrintsItsDataAfterTheName) {
