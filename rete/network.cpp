@@ -2,6 +2,7 @@
 #include "rete/network.h"
 
 #include <algorithm>
+#include <array>
 
 #include "core/binding_info.h"
 #include "core/ie_exception.h"
@@ -288,43 +289,69 @@ void TJoinNode::AttachBackChain(TIEPattern* pattern, TRule* rule) {
   back_chain_rule_ = rule;
 }
 
+// What the join tests read from one token, one value per test (nil where
+// the token has no such position), read once and compared with every
+// candidate of the other side.
+class TJoinValues {
+ public:
+  explicit TJoinValues(size_t n) {
+    if (n > kInline) heap_.resize(n);
+  }
+  IIEValue* operator[](size_t i) const { return (heap_.empty() ? inline_[i] : heap_[i]).get(); }
+  void Set(size_t i, Ref<IIEValue> v) { (heap_.empty() ? inline_[i] : heap_[i]) = std::move(v); }
+
+ private:
+  static constexpr size_t kInline = 6;
+  std::array<Ref<IIEValue>, kInline> inline_;
+  std::vector<Ref<IIEValue>> heap_;
+};
+
+void TJoinNode::ReadLeft(TIEToken* left, TJoinValues& a) const {
+  for (size_t i = 0; i < join_tests_.size(); ++i) {
+    const TIEJoinTest& t = join_tests_[i];
+    a.Set(i, TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
+                            t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex));
+  }
+}
+
+void TJoinNode::ReadRight(TIEToken* right, TJoinValues& b) const {
+  for (size_t i = 0; i < join_tests_.size(); ++i) {
+    const TIEJoinTest& t = join_tests_[i];
+    b.Set(i, SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
+                         t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex));
+  }
+}
+
 // The memories are keyed by every equality test at once: a token and a fact
 // can only match when their key values are equal, so a bucket holds just the
 // candidates that agree on all of them.
-int32_t TJoinNode::LeftKey(TIEToken* left) const {
+int32_t TJoinNode::KeyOf(const TJoinValues& values) const {
   uint32_t key = 0;
-  for (int i : keyed_) {
-    const TIEJoinTest& t = join_tests_[static_cast<size_t>(i)];
-    Ref<IIEValue> v = TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
-                                     t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex);
-    key = key * 31u + static_cast<uint32_t>(HashOf(v.get()));
-  }
+  for (int i : keyed_)
+    key = key * 31u + static_cast<uint32_t>(HashOf(values[static_cast<size_t>(i)]));
   return static_cast<int32_t>(key);
 }
 
-int32_t TJoinNode::RightKey(TIEToken* right) const {
-  uint32_t key = 0;
-  for (int i : keyed_) {
-    const TIEJoinTest& t = join_tests_[static_cast<size_t>(i)];
-    Ref<IIEValue> v = SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
-                                  t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex);
-    key = key * 31u + static_cast<uint32_t>(HashOf(v.get()));
-  }
-  return static_cast<int32_t>(key);
-}
-
-bool TJoinNode::Match(TIEToken* left, TIEToken* right) {
-  for (const TIEJoinTest& t : join_tests_) {
-    bool multi = t.JoinType() == tstMultiSlot;
-    Ref<IIEValue> a =
-        TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(), multi ? t.LeftSubIndex() : NoSubIndex);
-    if (!a && t.TokenIdx() >= left->GetCount()) continue;  // no such fact: passes
-    Ref<IIEValue> b = SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
-                                  multi ? t.RightSubIndex() : NoSubIndex);
-    if (!a || !b) return false;  // no such position: nothing to compare with
-    if (a->Equals(b.get()) != (t.TestType() == sttEquals)) return false;
+bool TJoinNode::Match(TIEToken* left, const TJoinValues& a, TIEToken* right, const TJoinValues& b) {
+  for (size_t i = 0; i < join_tests_.size(); ++i) {
+    const TIEJoinTest& t = join_tests_[i];
+    if (!a[i] && t.TokenIdx() >= left->GetCount()) continue;  // no such fact: passes
+    if (!a[i] || !b[i]) return false;  // no such position: nothing to compare with
+    if (a[i]->Equals(b[i]) != (t.TestType() == sttEquals)) return false;
   }
   return RunTests(left, right->GetFact(), right->Division());
+}
+
+bool TJoinNode::MatchLeft(TIEToken* left, const TJoinValues& a, TIEToken* right) {
+  TJoinValues b(join_tests_.size());
+  ReadRight(right, b);
+  return Match(left, a, right, b);
+}
+
+bool TJoinNode::MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b) {
+  TJoinValues a(join_tests_.size());
+  ReadLeft(left, a);
+  return Match(left, a, right, b);
 }
 
 void TJoinNode::Emit(TIEToken* left, TIEToken* right, TTokenAction action) {
@@ -358,13 +385,17 @@ void TJoinNode::FromLeft(TIEToken* token) {
         EmitNull(stored.get(), taRemove);
       return;
     }
-    right_.ForEachIn(shortcut_ < 0 ? 0 : LeftKey(stored.get()), [&](TIEToken* right) {
-      if (Match(stored.get(), right)) Emit(stored.get(), right, taRemove);
+    TJoinValues a(join_tests_.size());
+    ReadLeft(stored.get(), a);
+    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIEToken* right) {
+      if (MatchLeft(stored.get(), a, right)) Emit(stored.get(), right, taRemove);
       return true;
     });
     return;
   }
-  const int32_t key = LeftKey(token);
+  TJoinValues a(join_tests_.size());
+  ReadLeft(token, a);
+  const int32_t key = KeyOf(a);
   const int32_t right_key = shortcut_ < 0 ? 0 : key;
   Ref<TIEToken> stored(token);
   if (kind_ != jkPositive) {
@@ -375,14 +406,14 @@ void TJoinNode::FromLeft(TIEToken* token) {
   int32_t before = passed_;
   if (kind_ == jkPositive) {
     right_.ForEachIn(right_key, [&](TIEToken* right) {
-      if (!Match(stored.get(), right)) return true;
+      if (!MatchLeft(stored.get(), a, right)) return true;
       Emit(stored.get(), right, action);
       return !unique_;
     });
   } else {
     int32_t count = 0;
     right_.ForEachIn(right_key, [&](TIEToken* right) {
-      if (Match(stored.get(), right)) ++count;
+      if (MatchLeft(stored.get(), a, right)) ++count;
       return true;
     });
     stored->SetNegatedCount(count);
@@ -392,12 +423,14 @@ void TJoinNode::FromLeft(TIEToken* token) {
 }
 
 void TJoinNode::FromRight(TIEToken* token) {
-  const int32_t key = RightKey(token);
+  TJoinValues b(join_tests_.size());
+  ReadRight(token, b);
+  const int32_t key = KeyOf(b);
   const TTokenAction action = token->GetTag();
   if (action != taRemove) {
     if (!right_.Add(key, token)) return;
     left_.ForEachIn(key, [&](TIEToken* left) {
-      if (!Match(left, token)) return true;
+      if (!MatchRight(left, token, b)) return true;
       if (kind_ == jkPositive) {
         Emit(left, token, action);
       } else if (kind_ == jkNegated) {
@@ -414,7 +447,7 @@ void TJoinNode::FromRight(TIEToken* token) {
   Ref<TIEToken> stored = right_.Remove(token);
   if (!stored) return;
   left_.ForEachIn(key, [&](TIEToken* left) {
-    if (!Match(left, stored.get())) return true;
+    if (!MatchRight(left, stored.get(), b)) return true;
     if (kind_ == jkPositive) {
       Emit(left, stored.get(), taRemove);
     } else {
@@ -452,13 +485,15 @@ void TJoinNode::ForEachOutput(const std::function<void(TIEToken*)>& f) {
       }
       continue;
     }
+    TJoinValues a(join_tests_.size());
+    ReadLeft(left.get(), a);
     std::vector<Ref<TIEToken>> rights;
-    right_.ForEachIn(shortcut_ < 0 ? 0 : LeftKey(left.get()), [&](TIEToken* right) {
+    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIEToken* right) {
       rights.emplace_back(right);
       return true;
     });
     for (const Ref<TIEToken>& right : rights) {
-      if (!Match(left.get(), right.get())) continue;
+      if (!MatchLeft(left.get(), a, right.get())) continue;
       Ref<TIEToken> joined(new TIEToken(left.get(), right->GetFact(), right->Division()));
       joined->SetTag(taAdd);
       joined->SetStrength(std::min(left->GetStrength(), right->GetStrength()));

@@ -31,6 +31,7 @@ namespace rulecore {
 
 class IRuleEngine;
 class TIEPattern;
+class TJoinValues;
 class TReteNetwork;
 class TRule;
 
@@ -183,9 +184,14 @@ class RULECORE_API TJoinNode : public TTestNode {
   void ForEachOutput(const std::function<void(TIEToken*)>& f);
 
  private:
-  bool Match(TIEToken* left, TIEToken* right);
-  int32_t LeftKey(TIEToken* left) const;
-  int32_t RightKey(TIEToken* right) const;
+  void ReadLeft(TIEToken* left, TJoinValues& a) const;
+  void ReadRight(TIEToken* right, TJoinValues& b) const;
+  int32_t KeyOf(const TJoinValues& values) const;
+  // Whether the left token and the right token pass the join tests (their
+  // values read beforehand) and the function tests.
+  bool Match(TIEToken* left, const TJoinValues& a, TIEToken* right, const TJoinValues& b);
+  bool MatchLeft(TIEToken* left, const TJoinValues& a, TIEToken* right);
+  bool MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b);
   void Emit(TIEToken* left, TIEToken* right, TTokenAction action);
   void EmitNull(TIEToken* left, TTokenAction action);
   void FromLeft(TIEToken* token);
