@@ -459,18 +459,39 @@ void TInferenceEngine::AddFactTemplate(IFactTemplate* tmpl) {
       return;
     if (duplicate_constructs_ == dcIgnore) return;
     if (duplicate_constructs_ == dcError) RaiseIE(SDuplicateTemplateNames, {name});
-    // The old template makes way for the new one, and what used it is read
-    // again against the new one.
-    Ref<IFactTemplate> gone = *old;
-    if (OnRemoveFactTemplate) OnRemoveFactTemplate(this, gone.get());
-    templates_.Put(name, keep);
-    if (OnNewFactTemplate) OnNewFactTemplate(this, tmpl);
-    ReplaceTemplate(gone.get(), tmpl);
-    if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
+    SwapTemplate(old->get(), tmpl);
     return;
   }
   templates_.Put(name, keep);
   if (OnNewFactTemplate) OnNewFactTemplate(this, tmpl);
+}
+
+// The old template makes way for the new one of the same name, and what
+// used it is read again against the new one.
+void TInferenceEngine::SwapTemplate(IFactTemplate* old_tmpl, IFactTemplate* new_tmpl) {
+  Ref<IFactTemplate> gone(old_tmpl);
+  Ref<IFactTemplate> keep(new_tmpl);
+  if (new_tmpl->GetSlotCount() == 0) new_tmpl->AddMultiSlot(SDefaultSlotName, NewEmptyList().get());
+  if (OnRemoveFactTemplate) OnRemoveFactTemplate(this, gone.get());
+  templates_.Put(new_tmpl->GetTemplateName(), keep);
+  if (OnNewFactTemplate) OnNewFactTemplate(this, new_tmpl);
+  ReplaceTemplate(gone.get(), new_tmpl);
+  if (auto* t = dynamic_cast<TFactTemplate*>(gone.get())) t->ReleaseOwner();
+}
+
+// A defined type replaced under its own name: every template with a slot of
+// the old type is copied with the new type in its place and replaces the
+// template, which reads its facts and rules again.
+void TInferenceEngine::ReplaceDefinedType(IIEDefinedType* old_type, IIEDefinedType* new_type) {
+  std::vector<Ref<IFactTemplate>> users;
+  for (auto& [name, tmpl] : templates_)
+    if (tmpl->ContainsType(old_type)) users.push_back(tmpl);
+  for (const Ref<IFactTemplate>& tmpl : users) {
+    Ref<IFactTemplate> copy = tmpl->Clone(this);
+    for (IFactSlot* slot : copy->GetSlots())
+      if (slot->GetExtendedTypeInfo() == old_type) slot->SetExtendedTypeInfo(new_type);
+    SwapTemplate(tmpl.get(), copy.get());
+  }
 }
 
 // A template replaced under another name takes its dependants with it. One
@@ -597,6 +618,11 @@ void TInferenceEngine::AddDefinedType(IIEDefinedType* type) {
     Ref<IIEDefinedType> gone = *old;
     gone->SetReasoner(nullptr);
     if (OnRemoveDefinedType) OnRemoveDefinedType(this, gone.get());
+    type->SetReasoner(this);
+    types_.Put(name, keep);
+    if (OnAddDefinedType) OnAddDefinedType(this, type);
+    ReplaceDefinedType(gone.get(), type);
+    return;
   }
   type->SetReasoner(this);
   types_.Put(name, keep);

@@ -440,6 +440,8 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void Watched(TConstructWatch item, const std::string& line);
   void RemoveDependencies(IFactTemplate* tmpl);
   void ReplaceTemplate(IFactTemplate* old_tmpl, IFactTemplate* new_tmpl);
+  void SwapTemplate(IFactTemplate* old_tmpl, IFactTemplate* new_tmpl);
+  void ReplaceDefinedType(IIEDefinedType* old_type, IIEDefinedType* new_type);
   void BeginInference();
   void CountFiring();
   void EndInference();

@@ -867,6 +867,24 @@ TEST_F(EngineTest, RemovingADefinedTypeTakesTheTemplatesThatUseIt) {
   EXPECT_FALSE(engine.RemoveDefinedType("colour"));
 }
 
+TEST_F(EngineTest, ADefinedTypeDefinedAgainRetypesItsTemplatesKeepingWhatStillFits) {
+  Define(
+      "(deftype colour (extends (type ATOM)) (allowed-values red green blue))"
+      "(deftemplate car (slot paint (type colour)))"
+      "(defrule show (car (paint ?p)) => (print ?p))");
+  engine.Parse("(assert (car (paint red)) (car (paint blue)))", true);
+  Define("(deftype colour (extends (type ATOM)) (allowed-values red green))");
+  IIEDefinedType* colour = engine.FindDefinedType("colour");
+  IFactSlot* paint = nullptr;
+  ASSERT_TRUE(engine.FindFactTemplate("car")->ContainsSlot("paint", &paint));
+  EXPECT_EQ(paint->GetExtendedTypeInfo(), colour);  // the template took the new type
+  EXPECT_NE(engine.FindRule("show"), nullptr);
+  // The blue car no longer fits the type and is gone; the red one came back.
+  EXPECT_EQ(Facts(), "0:(Initial-Fact) 3:(car (paint red))");
+  EXPECT_EQ(engine.Run(), 1);
+  EXPECT_EQ(printed, "red\n");
+}
+
 TEST_F(EngineTest, ParseReadsTextAsAValueOfTheGivenKind) {
   EXPECT_EQ(engine.Parse("", dtNone)->GetDType(), dtNone);
   Ref<IIEValue> atom = engine.Parse("hello world", dtAtom);
