@@ -76,6 +76,9 @@ int ReadKey(FILE*) {
     }
     unsigned char key;
     ssize_t n = read(STDIN_FILENO, &key, 1);
+    // Ctrl-D on an empty line ends the input whether the terminal delivered
+    // it as an end of file or as the key itself.
+    if (n == 1 && key == 4 && rl_end == 0) return EOF;
     if (n == 1) return key;
     if (n < 0 && errno == EINTR) continue;
     return EOF;
