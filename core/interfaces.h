@@ -220,6 +220,12 @@ class RULECORE_API IFact : public virtual ICloneable {
   virtual std::string GetToString() const = 0;
   virtual std::string GetToIDString() const = 0;
   virtual IIEValue* GetValue(std::string_view slot_name) = 0;
+  // The same value; `hint` remembers where the slot was found, so that a
+  // reader asking for one slot of many facts of a template finds it at once.
+  virtual IIEValue* GetValueHinted(std::string_view slot_name, int32_t& hint) {
+    (void)hint;
+    return GetValue(slot_name);
+  }
   virtual std::vector<IIEValue*> GetSlotValues() const = 0;
   virtual std::vector<std::string> GetSlotNames() const = 0;
   virtual void SetValue(std::string_view slot_name, IIEValue* value) = 0;

@@ -66,6 +66,12 @@ IIEValue* TFact::GetValue(std::string_view slot_name) {
   return Fill(slot_name).value.get();
 }
 
+IIEValue* TFact::GetValueHinted(std::string_view slot_name, int32_t& hint) {
+  CheckTemplate();
+  if (TFactValueEntry* entry = values_.Find(slot_name, hint)) return entry->value.get();
+  return GetValue(slot_name);
+}
+
 bool TFact::ContainsKey(std::string_view slot_name) const {
   CheckTemplate();
   if (values_.ContainsKey(slot_name)) return true;

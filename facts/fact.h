@@ -49,6 +49,7 @@ class RULECORE_API TFact : public TPersistent, public IFact {
   // The slot's value object itself, filled from the default when missing.
   // SNoTemplate; SInvalidSlotName for a slot the template does not have.
   IIEValue* GetValue(std::string_view slot_name) override;
+  IIEValue* GetValueHinted(std::string_view slot_name, int32_t& hint) override;
   std::vector<IIEValue*> GetSlotValues() const override;
   std::vector<std::string> GetSlotNames() const override;
   // Stores `value` itself (shared). Under dynamic checks an invalid value

@@ -5,6 +5,7 @@
 // compared exactly (letter case matters).
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -49,6 +50,16 @@ class TStringHashTable {
     size_t i = Position(key);
     return i == kNone ? nullptr : &entries_[i].second;
   }
+  // Find, trying the position in `hint` first; `hint` is set to where the
+  // key was found.
+  T* Find(std::string_view key, int32_t& hint) {
+    const size_t at = static_cast<size_t>(hint);
+    if (at < entries_.size() && SameKey(entries_[at].first, key)) return &entries_[at].second;
+    size_t i = Position(key);
+    if (i == kNone) return nullptr;
+    hint = static_cast<int32_t>(i);
+    return &entries_[i].second;
+  }
   bool ContainsKey(std::string_view key) const { return Find(key) != nullptr; }
 
   // Removes the entry; returns false when there was none.
@@ -82,13 +93,20 @@ class TStringHashTable {
 
  private:
   static constexpr size_t kNone = static_cast<size_t>(-1);
+  // Keys are short names: comparing them in place beats calling memcmp.
+  static bool SameKey(const std::string& a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < b.size(); ++i)
+      if (a[i] != b[i]) return false;
+    return true;
+  }
   // Small tables (the slots of a fact, say) are searched in order: comparing
   // a few short names is cheaper than hashing one.
   static constexpr size_t kLinear = 8;
   size_t Position(std::string_view key) const {
     if (entries_.size() <= kLinear) {
       for (size_t i = 0; i < entries_.size(); ++i)
-        if (entries_[i].first == key) return i;
+        if (SameKey(entries_[i].first, key)) return i;
       return kNone;
     }
     auto it = index_.find(key);

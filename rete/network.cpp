@@ -148,16 +148,18 @@ bool TPatternMatchNode::Passes(TIEToken* token) {
     case pmtTestNotEqual:
     case pmtTestMultiSlotEqual:
     case pmtTestMultiSlotNotEqual: {
-      Ref<IIEValue> actual = SlotValueAt(fact, division, args_.slot, args_.sub_index);
+      Ref<IIEValue> made;
+      IIEValue* actual = PeekSlotValue(fact, division, args_.slot, args_.sub_index, hint_, made);
       float degree = 1.0f;
-      return Compare(actual.get(), token, &degree);
+      return Compare(actual, token, &degree);
     }
     case pmtTestSlotValueEqual:
     case pmtTestSlotValueNotEqual: {
-      Ref<IIEValue> a = SlotValueAt(fact, division, args_.slot, args_.sub_index);
-      Ref<IIEValue> b = SlotValueAt(fact, division, args_.slot2, args_.sub_index2);
+      Ref<IIEValue> made_a, made_b;
+      IIEValue* a = PeekSlotValue(fact, division, args_.slot, args_.sub_index, hint_, made_a);
+      IIEValue* b = PeekSlotValue(fact, division, args_.slot2, args_.sub_index2, hint2_, made_b);
       if (!a || !b) return false;
-      return a->Equals(b.get()) == (test_ == pmtTestSlotValueEqual);
+      return a->Equals(b) == (test_ == pmtTestSlotValueEqual);
     }
     case pmtTestMultiSlotLength: {
       IIEValue* v = fact->GetValue(args_.slot);
@@ -263,6 +265,7 @@ TJoinNode::TJoinNode(TReteNetwork* network, int32_t number, TJoinKind kind, bool
 
 void TJoinNode::AddJoinTest(const TIEJoinTest& test) {
   join_tests_.push_back(test);
+  hints_.push_back({});
   if (test.TestType() == sttEquals) {
     keyed_.push_back(static_cast<int>(join_tests_.size()) - 1);
     shortcut_ = keyed_.front();
@@ -292,33 +295,44 @@ void TJoinNode::AttachBackChain(TIEPattern* pattern, TRule* rule) {
 // What the join tests read from one token, one value per test (nil where
 // the token has no such position), read once and compared with every
 // candidate of the other side.
+// The values are borrowed from the facts of the tokens, which the caller
+// holds; only lists made for multifield runs are owned here.
 class TJoinValues {
  public:
+  struct Value {
+    IIEValue* value = nullptr;
+    Ref<IIEValue> made;
+  };
   explicit TJoinValues(size_t n) {
     if (n > kInline) heap_.resize(n);
   }
-  IIEValue* operator[](size_t i) const { return (heap_.empty() ? inline_[i] : heap_[i]).get(); }
-  void Set(size_t i, Ref<IIEValue> v) { (heap_.empty() ? inline_[i] : heap_[i]) = std::move(v); }
+  IIEValue* operator[](size_t i) const { return At(i).value; }
+  Value& At(size_t i) { return heap_.empty() ? inline_[i] : heap_[i]; }
+  const Value& At(size_t i) const { return heap_.empty() ? inline_[i] : heap_[i]; }
 
  private:
   static constexpr size_t kInline = 6;
-  std::array<Ref<IIEValue>, kInline> inline_;
-  std::vector<Ref<IIEValue>> heap_;
+  std::array<Value, kInline> inline_;
+  std::vector<Value> heap_;
 };
 
 void TJoinNode::ReadLeft(TIEToken* left, TJoinValues& a) const {
   for (size_t i = 0; i < join_tests_.size(); ++i) {
     const TIEJoinTest& t = join_tests_[i];
-    a.Set(i, TokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
-                            t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex));
+    TJoinValues::Value& v = a.At(i);
+    v.value = PeekTokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
+                                 t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex,
+                                 hints_[i].left, v.made);
   }
 }
 
 void TJoinNode::ReadRight(TIEToken* right, TJoinValues& b) const {
   for (size_t i = 0; i < join_tests_.size(); ++i) {
     const TIEJoinTest& t = join_tests_[i];
-    b.Set(i, SlotValueAt(right->GetFact(), right->Division(), t.RightSlot(),
-                         t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex));
+    TJoinValues::Value& v = b.At(i);
+    v.value = PeekSlotValue(right->GetFact(), right->Division(), t.RightSlot(),
+                            t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex,
+                            hints_[i].right, v.made);
   }
 }
 

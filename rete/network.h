@@ -137,6 +137,8 @@ class RULECORE_API TPatternMatchNode : public TReteNode {
   TPatternMatchTest test_;
   TNodeArgs args_;
   Ref<IIEValue> value_;
+  int32_t hint_ = -1;  // where the slots were found in the last fact
+  int32_t hint2_ = -1;
 };
 
 class RULECORE_API TTestNode : public TReteNode {
@@ -203,6 +205,12 @@ class RULECORE_API TJoinNode : public TTestNode {
   std::vector<TIEJoinTest> join_tests_;
   int shortcut_ = -1;       // the first equality test (-1: none)
   std::vector<int> keyed_;  // the equality tests the memories hash by
+  // Where each test's slots were found in the last facts read.
+  struct Hints {
+    int32_t left = -1;
+    int32_t right = -1;
+  };
+  mutable std::vector<Hints> hints_;
   TIETokenTree left_;
   TIETokenTree right_;
   TReteNode* right_input_ = nullptr;

@@ -20,16 +20,25 @@ namespace rulecore {
 #endif
 #endif
 
+// The initial-exec model reaches a thread's list without a call into the
+// dynamic linker; the library is loaded with the program, or late but within
+// the static surplus the loader keeps for that.
+#if defined(__GNUC__) && !defined(_WIN32)
+#define RULECORE_POOL_TLS __attribute__((tls_model("initial-exec")))
+#else
+#define RULECORE_POOL_TLS
+#endif
+
 template <size_t Size>
 class TBlockPool {
  public:
   static void* Allocate() {
 #ifndef RULECORE_POOL_DISABLED
-    Lists& lists = Mine();
-    if (Node* n = lists.free) {
-      lists.free = n->next;
+    if (Node* n = free_) {
+      free_ = n->next;
       return n;
     }
+    Enlist();
 #endif
     return ::operator new(Size);
   }
@@ -38,9 +47,9 @@ class TBlockPool {
     if (!p) return;
 #ifndef RULECORE_POOL_DISABLED
     Node* n = static_cast<Node*>(p);
-    Lists& lists = Mine();
-    n->next = lists.free;
-    lists.free = n;
+    if (!free_) Enlist();
+    n->next = free_;
+    free_ = n;
 #else
     ::operator delete(p);
 #endif
@@ -51,20 +60,22 @@ class TBlockPool {
   struct Node {
     Node* next;
   };
-  struct Lists {
-    Node* free = nullptr;
-    ~Lists() {
-      while (free) {
-        Node* n = free;
-        free = n->next;
+  // The list is a plain pointer per thread, so that reaching it costs no
+  // call; a separate object, made the first time the list is empty, gives
+  // the blocks back when the thread ends.
+  struct Keeper {
+    ~Keeper() {
+      while (Node* n = free_) {
+        free_ = n->next;
         ::operator delete(n);
       }
     }
   };
-  static Lists& Mine() {
-    thread_local Lists lists;
-    return lists;
+  static void Enlist() noexcept {
+    thread_local Keeper keeper;
   }
+
+  RULECORE_POOL_TLS static inline thread_local Node* free_ = nullptr;
 };
 
 // Gives a class pooled allocation of its own size (not of derived classes).

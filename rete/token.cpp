@@ -82,9 +82,12 @@ TIEToken::TIEToken(const TIEToken& other)
 bool TIEToken::Equals(IReteToken* other) {
   if (other == this) return true;
   auto* t = dynamic_cast<TIEToken*>(other);
-  if (!t) return false;
+  return t && SameChain(t);
+}
+
+bool TIEToken::SameChain(const TIEToken* other) const {
   const TIEToken* a = this;
-  const TIEToken* b = t;
+  const TIEToken* b = other;
   while (a && b) {
     if (a == b) return true;
     if (a->sort_code_ != b->sort_code_ || FactId(a->fact_.get()) != FactId(b->fact_.get()) ||
@@ -133,29 +136,45 @@ std::string TIEToken::GetToFactsString() const {
 
 // ---------------------------------------------------------------- slot values
 
-Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division, std::string_view slot,
-                          int32_t sub_index) {
+IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::string_view slot,
+                        int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
   if (!fact) return nullptr;
-  IIEValue* value = fact->GetValue(slot);
-  if (sub_index == NoSubIndex || !value) return Ref<IIEValue>(value);
+  IIEValue* value = fact->GetValueHinted(slot, hint);
+  if (sub_index == NoSubIndex || !value) return value;
   if (value->GetDType() != dtList) return nullptr;
   IValueVector* list = value->GetAsList();
   if (!list) return nullptr;
   const TSlotDivision* d = division ? division->Find(slot) : nullptr;
   if (!d) {
     if (sub_index < 0 || sub_index >= list->GetValueCount()) return nullptr;
-    return Ref<IIEValue>(list->Get(sub_index));
+    return list->Get(sub_index);
   }
   if (sub_index < 0 || static_cast<size_t>(sub_index) + 1 >= d->starts.size()) return nullptr;
   int32_t begin = d->starts[static_cast<size_t>(sub_index)];
   int32_t end = d->starts[static_cast<size_t>(sub_index) + 1];
   if (!d->multi[static_cast<size_t>(sub_index)])
-    return begin < list->GetValueCount() ? Ref<IIEValue>(list->Get(begin)) : nullptr;
+    return begin < list->GetValueCount() ? list->Get(begin) : nullptr;
   Ref<TValueVector> run(new TValueVector);
   run->Reserve(end - begin);
   for (int32_t i = begin; i < end && i < list->GetValueCount(); ++i)
     run->Add(list->Get(i));
-  return NewList(run.get());
+  made = NewList(run.get());
+  return made.get();
+}
+
+IIEValue* PeekTokenSlotValue(const TIEToken* token, int index, std::string_view slot,
+                             int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
+  const TIEToken* link = token ? token->Link(index) : nullptr;
+  if (!link) return nullptr;
+  return PeekSlotValue(link->GetFact(), link->Division(), slot, sub_index, hint, made);
+}
+
+Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division, std::string_view slot,
+                          int32_t sub_index) {
+  int32_t hint = -1;
+  Ref<IIEValue> made;
+  IIEValue* value = PeekSlotValue(fact, division, slot, sub_index, hint, made);
+  return made ? made : Ref<IIEValue>(value);
 }
 
 Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std::string_view slot,
@@ -178,11 +197,22 @@ TIETokenTree::~TIETokenTree() {
   Clear();
 }
 
+// Tokens made from the same parent link and the same fact (with the same
+// division) are the same partial match, and that is how a withdrawal's token
+// meets its stored twin; other pairs are compared link by link.
+bool TIETokenTree::Holds(const Entry* e, uint64_t hash, const TIEToken* token) {
+  if (e->hash != hash) return false;
+  if (e->parent == token->Parent() && e->fact == token->GetFact() &&
+      SameDivision(e->division, token->Division()))
+    return true;
+  return e->token->SameChain(token);
+}
+
 TIEToken* TIETokenTree::Find(int32_t key, TIEToken* token) const {
   if (index_.empty()) return nullptr;
   const uint64_t hash = token->ChainHash();
   for (Entry* e = *Slot(hash); e; e = e->same_hash)
-    if (e->hash == hash && e->key == key && e->token->Equals(token)) return e->token.get();
+    if (e->key == key && Holds(e, hash, token)) return e->token.get();
   return nullptr;
 }
 
@@ -205,6 +235,9 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token) {
   if (static_cast<size_t>(count_) >= index_.size()) Grow();
   Entry* e = new Entry;
   e->token = Ref<TIEToken>(token);
+  e->parent = token->Parent();
+  e->fact = token->GetFact();
+  e->division = token->Division();
   e->hash = token->ChainHash();
   e->key = key;
   e->list = &lists_[key];
@@ -226,7 +259,7 @@ Ref<TIEToken> TIETokenTree::Remove(TIEToken* token) {
   const uint64_t hash = token->ChainHash();
   for (Entry** link = Slot(hash); *link; link = &(*link)->same_hash) {
     Entry* e = *link;
-    if (e->hash != hash || !e->token->Equals(token)) continue;
+    if (!Holds(e, hash, token)) continue;
     *link = e->same_hash;
     if (e->prev)
       e->prev->next = e->next;

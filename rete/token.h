@@ -46,6 +46,8 @@ class RULECORE_API TIEToken : public IReteToken {
   TIEToken(const TIEToken& other);
 
   bool Equals(IReteToken* other) override;
+  // The same test between two tokens of the matcher.
+  bool SameChain(const TIEToken* other) const;
   int32_t GetNegatedCount() const override { return negated_count_; }
   void SetNegatedCount(int32_t count) override { negated_count_ = count; }
   int GetCount() const override { return count_; }
@@ -90,6 +92,13 @@ class RULECORE_API TIEToken : public IReteToken {
 // Returns nil for a position the value does not have.
 RULECORE_API Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division,
                                        std::string_view slot, int32_t sub_index);
+// The same value, borrowed from the fact: it stays valid while the fact
+// keeps its values. A list made for a multifield run is kept in `made`.
+// `hint` is the slot's position last time (see IFact::GetValueHinted).
+RULECORE_API IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::string_view slot,
+                                     int32_t sub_index, int32_t& hint, Ref<IIEValue>& made);
+RULECORE_API IIEValue* PeekTokenSlotValue(const TIEToken* token, int index, std::string_view slot,
+                                          int32_t sub_index, int32_t& hint, Ref<IIEValue>& made);
 // The same for the fact of pattern `index` in `token`.
 RULECORE_API Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::string_view slot,
                                           int32_t sub_index);
@@ -107,6 +116,11 @@ class RULECORE_API TIETokenTree {
   struct Entry {
     RULECORE_POOLED(Entry)
     Ref<TIEToken> token;
+    // The token's last link, copied so that most equality tests need not
+    // reach the token itself.
+    const TIEToken* parent = nullptr;
+    const IFact* fact = nullptr;
+    const TDivision* division = nullptr;
     uint64_t hash = 0;
     int32_t key = 0;
     List* list = nullptr;  // the key's list, in arrival order
@@ -147,6 +161,8 @@ class RULECORE_API TIETokenTree {
   int Count() const { return count_; }
 
  private:
+  // Whether the entry holds a token equal to `token`.
+  static bool Holds(const Entry* e, uint64_t hash, const TIEToken* token);
   Entry** Slot(uint64_t hash) const { return &index_[hash & (index_.size() - 1)]; }
   void Grow();
 
