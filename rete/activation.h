@@ -59,6 +59,9 @@ class RULECORE_API TActivation : public IInterface {
   // to each listed one).
   TActivation* node_prev_ = nullptr;
   TActivation* node_next_ = nullptr;
+  // The node's index by the token's chain hash (copied here).
+  TActivation* node_same_hash_ = nullptr;
+  uint64_t node_hash_ = 0;
   bool node_listed_ = false;
   // The agenda that holds the activation and the rank it sorted it by.
   const TIEAgenda* agenda_ = nullptr;

@@ -611,7 +611,11 @@ void TPatternMatchTerminalNode::AddActivation(TIEToken* token) {
     first_ = activation.get();
   last_ = activation.get();
   ++count_;
-  by_hash_.emplace(token->ChainHash(), activation.get());
+  if (static_cast<size_t>(count_) > index_.size()) Grow();
+  activation->node_hash_ = token->ChainHash();
+  TActivation** slot = Slot(activation->node_hash_);
+  activation->node_same_hash_ = *slot;
+  *slot = activation.get();
   network_->Activate(activation.get());
 }
 
@@ -645,23 +649,37 @@ Ref<TActivation> TPatternMatchTerminalNode::Take(TActivation* activation) {
   --count_;
   Ref<TActivation> taken(activation);
   activation->Release();  // the list's reference; `taken` keeps it alive
-  auto* token = static_cast<TIEToken*>(taken->Token());
-  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
-  for (auto s = begin; s != end; ++s) {
-    if (s->second == activation) {
-      by_hash_.erase(s);
+  for (TActivation** link = Slot(activation->node_hash_); *link; link = &(*link)->node_same_hash_) {
+    if (*link == activation) {
+      *link = activation->node_same_hash_;
       break;
     }
   }
+  activation->node_same_hash_ = nullptr;
   taken->ForgetNode();
   return taken;
 }
 
+void TPatternMatchTerminalNode::Grow() {
+  std::vector<TActivation*> old = std::move(index_);
+  index_.assign(old.empty() ? 16 : old.size() * 2, nullptr);
+  for (TActivation* head : old) {
+    while (head) {
+      TActivation* next = head->node_same_hash_;
+      TActivation** slot = Slot(head->node_hash_);
+      head->node_same_hash_ = *slot;
+      *slot = head;
+      head = next;
+    }
+  }
+}
+
 void TPatternMatchTerminalNode::StandDown(TIEToken* token) {
-  auto [begin, end] = by_hash_.equal_range(token->ChainHash());
-  for (auto it = begin; it != end; ++it) {
-    if (it->second->Token()->Equals(token)) {
-      Deactivate(it->second);
+  if (index_.empty()) return;
+  const uint64_t hash = token->ChainHash();
+  for (TActivation* a = *Slot(hash); a; a = a->node_same_hash_) {
+    if (a->node_hash_ == hash && static_cast<TIEToken*>(a->Token())->SameChain(token)) {
+      Deactivate(a);
       return;
     }
   }

@@ -251,13 +251,16 @@ class RULECORE_API TPatternMatchTerminalNode : public TReteNode {
   // Takes the activation off the list; nil when it is not there.
   Ref<TActivation> Take(TActivation* activation);
 
+  TActivation** Slot(uint64_t hash) { return &index_[hash & (index_.size() - 1)]; }
+  void Grow();
+
   // In arrival order (linked through the activations, each listed one held
-  // by the node), with an index by token hash, so that withdrawing an
-  // activation costs no walk of the list.
+  // by the node), with an index by token hash chained through the
+  // activations, so that withdrawing an activation costs no walk of the list.
   TActivation* first_ = nullptr;
   TActivation* last_ = nullptr;
   int count_ = 0;
-  std::unordered_multimap<uint64_t, TActivation*> by_hash_;
+  std::vector<TActivation*> index_;  // size a power of 2
   bool initialized_ = false;
 };
 

@@ -90,9 +90,8 @@ bool TIEToken::SameChain(const TIEToken* other) const {
   const TIEToken* b = other;
   while (a && b) {
     if (a == b) return true;
-    if (a->sort_code_ != b->sort_code_ || FactId(a->fact_.get()) != FactId(b->fact_.get()) ||
-        a->fact_.get() != b->fact_.get() || a->strength_ != b->strength_ ||
-        !SameDivision(a->division_.get(), b->division_.get()))
+    if (a->fact_.get() != b->fact_.get() || a->sort_code_ != b->sort_code_ ||
+        a->strength_ != b->strength_ || !SameDivision(a->division_.get(), b->division_.get()))
       return false;
     a = a->parent_.get();
     b = b->parent_.get();
