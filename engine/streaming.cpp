@@ -200,8 +200,7 @@ const bool TInferenceEngine::published_ = [] {
           "MinActivationStrength", [](E& e) { return e.MinActivationStrength(); },
           [](E& e, double v) { e.SetMinActivationStrength(static_cast<float>(v)); })
       .Enumeration(
-          "ParserErrorHandling", ErrorHandlingInfo(),
-          [](E& e) { return e.ParserErrorHandling(); },
+          "ParserErrorHandling", ErrorHandlingInfo(), [](E& e) { return e.ParserErrorHandling(); },
           [](E& e, int64_t v) { e.SetParserErrorHandling(static_cast<TErrorHandling>(v)); })
       .Integer(
           "ParserMaxErrors", [](E& e) { return e.ParserMaxErrors(); },
@@ -225,7 +224,9 @@ const bool TInferenceEngine::published_ = [] {
           [](E& e, int64_t v) { e.SetTypeChecks(TTypeChecks::FromBits(static_cast<uint32_t>(v))); })
       .Set(
           "Watch", ConstructWatchInfo(), [](E& e) { return e.Watch().Bits(); },
-          [](E& e, int64_t v) { e.SetWatch(TConstructWatches::FromBits(static_cast<uint32_t>(v))); })
+          [](E& e, int64_t v) {
+            e.SetWatch(TConstructWatches::FromBits(static_cast<uint32_t>(v)));
+          })
       .Object("DefinedTypes", [](E& e) { return &e.DefinedTypes(); })
       .Object("FactTemplates", [](E& e) { return &e.FactTemplates(); })
       .Object("UserFunctions", [](E& e) { return &e.UserFunctions(); })

@@ -48,8 +48,7 @@ const char* TagName(TValueType tag) {
 
 void TFiler::DefineStrings(const std::string& name,
                            const std::function<void(const std::vector<std::string>&)>& read,
-                           const std::function<std::vector<std::string>()>& write,
-                           bool has_data) {
+                           const std::function<std::vector<std::string>()>& write, bool has_data) {
   DefineProperty(
       name, [&read](TReader& r) { read(r.ReadStrings()); },
       [&write](TWriter& w) { w.WriteStrings(write()); }, has_data);
@@ -199,8 +198,8 @@ void TWriter::WriteStrings(const std::vector<std::string>& items) {
   WriteListEnd();
 }
 
-void TWriter::DefineProperty(const std::string& name, const TReaderProc&,
-                             const TWriterProc& write, bool has_data) {
+void TWriter::DefineProperty(const std::string& name, const TReaderProc&, const TWriterProc& write,
+                             bool has_data) {
   if (!has_data || !write) return;
   WriteStr(name);
   write(*this);
@@ -316,8 +315,7 @@ void TReader::ReadProperty(TPersistent& instance, const std::string& name) {
   const bool read = found_;
   wanted_ = wanted;
   found_ = found;
-  if (!read)
-    throw EReadError("Property " + name + " does not exist in " + instance.ClassName());
+  if (!read) throw EReadError("Property " + name + " does not exist in " + instance.ClassName());
 }
 
 void TReader::ReadPublished(TPersistent& instance, const TPropInfo& prop) {
@@ -445,8 +443,8 @@ std::vector<std::string> TReader::ReadStrings() {
   return items;
 }
 
-void TReader::DefineProperty(const std::string& name, const TReaderProc& read,
-                             const TWriterProc&, bool) {
+void TReader::DefineProperty(const std::string& name, const TReaderProc& read, const TWriterProc&,
+                             bool) {
   if (!wanted_ || found_ || !read || !SameName(name, *wanted_)) return;
   found_ = true;
   read(*this);
@@ -599,8 +597,8 @@ RC_DEFINE_CLASS(TOuterComponent, TComponent, nullptr)
 
 namespace {
 [[maybe_unused]] const bool kOuterComponentPublished = [] {
-  TPublished<TOuterComponent>().Object(
-      "Persistent", [](TOuterComponent& c) { return c.Persistent(); });
+  TPublished<TOuterComponent>().Object("Persistent",
+                                       [](TOuterComponent& c) { return c.Persistent(); });
   return true;
 }();
 }  // namespace

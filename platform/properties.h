@@ -117,8 +117,8 @@ class TPublished {
 
  private:
   template <class V, class Get, class Set>
-  static TPropInfo Make(const char* name, TPropertyKind kind, const TEnumInfo* info,
-                        const Get& get, const Set& set) {
+  static TPropInfo Make(const char* name, TPropertyKind kind, const TEnumInfo* info, const Get& get,
+                        const Set& set) {
     TPropInfo prop;
     prop.name = name;
     prop.kind = kind;
