@@ -381,6 +381,28 @@ std::unique_ptr<TRule> TInferenceEngine::ParseRule(const std::string& text) {
   return ReadText<std::unique_ptr<TRule>>(text, [](TIEClipsParser& p) { return p.ParseRule(); });
 }
 
+Ref<IFactTemplate> TInferenceEngine::ParseFactTemplate(const std::string& text) {
+  return ReadText<Ref<IFactTemplate>>(text,
+                                      [](TIEClipsParser& p) { return p.ParseFactTemplate(); });
+}
+
+Ref<IIEDefinedType> TInferenceEngine::ParseDefinedType(const std::string& text) {
+  return ReadText<Ref<IIEDefinedType>>(text,
+                                       [](TIEClipsParser& p) { return p.ParseDefinedType(); });
+}
+
+TFactSet* TInferenceEngine::ParseFactSet(const std::string& text) {
+  return ReadText<TFactSet*>(text, [](TIEClipsParser& p) { return p.ParseFactSet(); });
+}
+
+Ref<IUserFunction> TInferenceEngine::ParseFunction(const std::string& text) {
+  return ReadText<Ref<IUserFunction>>(text, [this](TIEClipsParser& p) {
+    Ref<IUserFunction> function = p.ParseFunction();
+    function->AddReasoner(this);
+    return function;
+  });
+}
+
 std::string TInferenceEngine::PrettyPrint(IFunCall* call) {
   return FunCallToRuleText(*call);
 }

@@ -17,6 +17,7 @@
 
 #include "core/value_vector.h"
 #include "engine/agenda.h"
+#include "engine/construct_tables.h"
 #include "engine/variables.h"
 #include "facts/context.h"
 #include "facts/fact_set.h"
@@ -84,6 +85,14 @@ enum TModalResult : uint8_t {
 RULECORE_API const TEnumInfo& MsgDlgTypeInfo();
 RULECORE_API const TEnumInfo& MsgDlgBtnInfo();
 RULECORE_API const TEnumInfo& ModalResultInfo();
+
+// The member names of the engine's settings, for its published properties.
+RULECORE_API const TEnumInfo& DuplicateConstructsInfo();
+RULECORE_API const TEnumInfo& SearchStrategyInfo();
+RULECORE_API const TEnumInfo& ErrorHandlingInfo();
+RULECORE_API const TEnumInfo& TypeCheckInfo();
+RULECORE_API const TEnumInfo& ConstructWatchInfo();
+RULECORE_API const TEnumInfo& FunctionPackageInfo();
 
 // input-box: shows `caption`, `prompt` and the editable `default_text`;
 // returns the text entered, or `default_text` when the user cancels.
@@ -254,6 +263,32 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   virtual void LoadDefinedTypes(TStream& stream);
   void LoadDefinedTypes(const std::string& path);
 
+  // ---- component streaming (engine/streaming.cpp)
+  // The published properties are the settings DuplicateConstructs,
+  // Packages, FactDuplication, MinActivationStrength, ParserErrorHandling,
+  // ParserMaxErrors, ResetGlobals, Strategy, SymbolIndex, TypeChecks and
+  // Watch, then the tables DefinedTypes ("DefTypes"), FactTemplates
+  // ("Templates"), UserFunctions ("Deffunctions"), GlobalVariables
+  // ("Variables") and Rules ("Rules"), each holding the list of its
+  // constructs' texts; the engine adds "FactsList" (every fact) and
+  // "FactSets" (every fact set). A list is written only when its table is
+  // not empty, and they are read in this order, so every construct finds
+  // what it uses already defined.
+
+  // Writes the engine as a component stream (platform/filer.h).
+  void WriteComponent(TStream& stream);
+  // Clears the knowledge base, then reads a stream WriteComponent wrote: the
+  // settings, the constructs, and the facts asserted anew in their order.
+  // A damaged stream raises EReadError and a construct that does not read
+  // raises its parse error; what was read before stays.
+  void ReadComponent(TStream& stream);
+  void DefineProperties(TFiler& filer) override;
+  void Loaded() override;
+  TIEDefinedTypes& DefinedTypes() { return defined_types_table_; }
+  TFactTemplates& FactTemplates() { return fact_templates_table_; }
+  TUserFunctions& UserFunctions() { return user_functions_table_; }
+  TRules& Rules() { return rules_table_; }
+
   // ---- facts
   // The new fact's id, or -1 when it was refused as a duplicate.
   int32_t AssertFact(IFact* fact);
@@ -389,6 +424,14 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // value, with the name in `name`; nothing is defined.
   Ref<IIEValue> ParseVariable(const std::string& text, std::string& name);
   std::unique_ptr<TRule> ParseRule(const std::string& text) override;
+  // One construct read from the text and returned, not yet registered.
+  Ref<IFactTemplate> ParseFactTemplate(const std::string& text);
+  Ref<IIEDefinedType> ParseDefinedType(const std::string& text);
+  // The new fact set is owned by the engine as a component but is not yet
+  // among its fact sets.
+  TFactSet* ParseFactSet(const std::string& text);
+  // A deffunction, registered with the engine as it is read.
+  Ref<IUserFunction> ParseFunction(const std::string& text);
   IIEDefinedType* FindDefinedType(const std::string& name) override;
   IFactTemplate* CreateFactTemplate(IFactTemplate* source) override;
   IFactTemplate* CreateFactTemplate(const std::string& name) override;
@@ -427,8 +470,21 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void AddPendingFact(IFact* fact, bool assertion) override;
 
  private:
+  friend class TIEDefinedTypes;
+  friend class TFactTemplates;
+  friend class TUserFunctions;
+  friend class TRules;
+
   template <class Result, class Read>
   Result ReadText(const std::string& text, Read read);
+  // The definitions of the defined types (ancestors first) and of the
+  // templates (parents first), as a saved knowledge base lists them.
+  std::vector<std::string> DefinedTypeTexts();
+  std::vector<std::string> FactTemplateTexts();
+  // Removes every defined type, and with them the templates using them.
+  void RemoveAllDefinedTypes();
+  // Removes every fact, rule and template but the engine's own two.
+  void RemoveAllFactTemplates();
   void ProcessPendingFacts();
   void RetractAt(size_t index);
   // Drops the fact's entry from the duplicate check's table.
@@ -497,6 +553,15 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   Ref<TActivation> current_;
   std::vector<std::unique_ptr<TRule>> retired_rules_;  // removed while firing
   std::unique_ptr<std::recursive_mutex> lock_;
+  // The tables as persistent objects, for component streaming.
+  TIEDefinedTypes defined_types_table_{this};
+  TFactTemplates fact_templates_table_{this};
+  TUserFunctions user_functions_table_{this};
+  TRules rules_table_{this};
+  // A SymbolIndex read while loading, applied once loading ends (0: none).
+  int32_t loaded_symbol_index_ = 0;
+  // Registers the published properties while the library loads.
+  static const bool published_;
 };
 
 }  // namespace rulecore

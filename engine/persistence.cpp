@@ -161,6 +161,32 @@ bool CallsDeffunction(IIEValue* value,
 
 // ================================================================ the whole knowledge base
 
+std::vector<std::string> TInferenceEngine::DefinedTypeTexts() {
+  std::vector<std::string> names, parents;
+  for (auto& [name, type] : types_) {
+    names.push_back(name);
+    IIEDefinedType* ancestor = type->GetAncestor();
+    parents.push_back(ancestor ? ancestor->GetName() : std::string());
+  }
+  std::vector<std::string> texts;
+  for (int i : ParentsFirst(names, parents, STypeInheritanceCorrupt))
+    texts.push_back(PrettyPrint(types_.At(i).second.get()));
+  return texts;
+}
+
+std::vector<std::string> TInferenceEngine::FactTemplateTexts() {
+  std::vector<std::string> names, parents;
+  for (auto& [name, tmpl] : templates_) {
+    names.push_back(name);
+    IFactTemplate* parent = tmpl->GetParent();
+    parents.push_back(parent ? parent->GetTemplateName() : std::string());
+  }
+  std::vector<std::string> texts;
+  for (int i : ParentsFirst(names, parents, SFactTemplateInheritanceCorrupt))
+    texts.push_back(templates_.At(i).second->GetToString());
+  return texts;
+}
+
 std::string TInferenceEngine::GetExpertSystem() {
   SymbolIndexKeeper keep(symbol_index_);
   std::string out;
@@ -194,28 +220,16 @@ std::string TInferenceEngine::GetExpertSystem() {
   if (!globals_after_functions) out += globals;
 
   if (!types_.Empty()) {
-    std::vector<std::string> names, parents;
-    for (auto& [name, type] : types_) {
-      names.push_back(name);
-      IIEDefinedType* ancestor = type->GetAncestor();
-      parents.push_back(ancestor ? ancestor->GetName() : std::string());
-    }
     std::string body;
-    for (int i : ParentsFirst(names, parents, STypeInheritanceCorrupt))
-      body += Line(PrettyPrint(types_.At(i).second.get()));
+    for (const std::string& text : DefinedTypeTexts())
+      body += Line(text);
     out += Section("; Defined Types ", body);
   }
 
   if (!templates_.Empty()) {
-    std::vector<std::string> names, parents;
-    for (auto& [name, tmpl] : templates_) {
-      names.push_back(name);
-      IFactTemplate* parent = tmpl->GetParent();
-      parents.push_back(parent ? parent->GetTemplateName() : std::string());
-    }
     std::string body;
-    for (int i : ParentsFirst(names, parents, SFactTemplateInheritanceCorrupt))
-      body += Line(templates_.At(i).second->GetToString());
+    for (const std::string& text : FactTemplateTexts())
+      body += Line(text);
     out += Section("; Fact Templates ", body);
   }
 
@@ -370,6 +384,11 @@ void TInferenceEngine::SaveFactTemplates(const std::string& path) {
 }
 
 void TInferenceEngine::LoadFactTemplates(TStream& stream) {
+  RemoveAllFactTemplates();
+  LoadFromStream(stream);
+}
+
+void TInferenceEngine::RemoveAllFactTemplates() {
   // Every fact and rule goes first, then every template with its entries in
   // fact sets. The engine's own two templates stay, as they do through
   // Clear: (Initial-Fact) and the patterns that match it are built on them.
@@ -386,7 +405,6 @@ void TInferenceEngine::LoadFactTemplates(TStream& stream) {
     if (name != SInitialFactPattern && name != SNullFact) names.push_back(name);
   for (const std::string& name : names)
     RemoveFactTemplate(name);
-  LoadFromStream(stream);
 }
 
 void TInferenceEngine::LoadFactTemplates(const std::string& path) {
@@ -436,12 +454,16 @@ void TInferenceEngine::SaveDefinedTypes(const std::string& path) {
 }
 
 void TInferenceEngine::LoadDefinedTypes(TStream& stream) {
+  RemoveAllDefinedTypes();
+  LoadFromStream(stream);
+}
+
+void TInferenceEngine::RemoveAllDefinedTypes() {
   std::vector<std::string> names;
   for (auto& [name, type] : types_)
     names.push_back(name);
   for (const std::string& name : names)
     RemoveDefinedType(name);
-  LoadFromStream(stream);
 }
 
 void TInferenceEngine::LoadDefinedTypes(const std::string& path) {

@@ -8,6 +8,7 @@
 #include "engine/inference_engine.h"
 #include "facts/context.h"
 #include "language/printer.h"
+#include "platform/filer.h"
 
 namespace rulecore {
 
@@ -21,6 +22,46 @@ std::string TEngineVariables::GetToString() const {
   for (int i = 0; i < Count(); ++i)
     out += engine_->PrettyPrint(KeyAt(i), ValueAt(i)) + NewLineString;
   return out;
+}
+
+namespace {
+
+// "?*name* = value" out of "(defglobal ?*name* = value)"; any other text is
+// returned as it is.
+std::string DefinitionBody(const std::string& text) {
+  constexpr std::string_view kHead = "(defglobal";
+  size_t begin = text.find_first_not_of(" \t\r\n");
+  size_t end = text.find_last_not_of(" \t\r\n");
+  if (begin == std::string::npos || text.compare(begin, kHead.size(), kHead) != 0 ||
+      text[end] != ')')
+    return text;
+  begin += kHead.size();
+  return text.substr(begin, end - begin);
+}
+
+}  // namespace
+
+void TEngineVariables::DefineProperties(TFiler& filer) {
+  TValueHashTable::DefineProperties(filer);
+  filer.DefineStrings(
+      "Variables",
+      [this](const std::vector<std::string>& texts) {
+        for (const std::string& text : texts) {
+          std::string name;
+          Ref<IIEValue> value = engine_->ParseVariable(DefinitionBody(text), name);
+          if (auto* globals = dynamic_cast<TGlobalVariables*>(this))
+            globals->Put(name, value.get());
+          else
+            TValueHashTable::Put(name, value.get());
+        }
+      },
+      [this] {
+        std::vector<std::string> texts;
+        for (int i = 0; i < Count(); ++i)
+          texts.push_back(engine_->PrettyPrint(KeyAt(i), ValueAt(i)));
+        return texts;
+      },
+      Count() > 0);
 }
 
 void TGlobalVariables::Put(std::string_view name, IIEValue* value) {

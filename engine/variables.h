@@ -27,6 +27,10 @@ class RULECORE_API TEngineVariables : public TValueHashTable {
   // Every entry in the engine's printed form ("(defglobal ?name = value)"),
   // each followed by a line break.
   std::string GetToString() const;
+  // "Variables": one "(defglobal ?name = value)" text per entry, in table
+  // order, written when the table is not empty; reading stores each text's
+  // value under its name (a global is given its value as Put does).
+  void DefineProperties(TFiler& filer) override;
 
  protected:
   TInferenceEngine* engine_;

@@ -16,6 +16,7 @@ namespace rulecore {
 
 class TObject;
 class TComponent;
+class TFiler;
 
 // Run-time description of a class: its name, its parent and, for classes that
 // can be created without arguments, a factory. Instances are static and live
@@ -64,6 +65,11 @@ class RULECORE_API TPersistent : public TObject {
   // Copies `source` into this object. The default asks the source to assign
   // itself to this object, and raises EConvertError when neither knows how.
   virtual void Assign(const TPersistent& source);
+
+  // Names the object's extra properties, those beyond its published ones,
+  // with their read and write procedures (TFiler::DefineProperty), for
+  // component streaming. The default defines none.
+  virtual void DefineProperties(TFiler& filer);
 
  protected:
   // Copies this object into `dest`; the default raises EConvertError.
