@@ -384,25 +384,26 @@ void TJoinNode::EmitNull(TIEToken* left, TTokenAction action) {
 }
 
 // Nothing below a join reaches back into its memories, so the walks below
-// run over the stored lists themselves. A positive join stores the tokens it
-// is given (they are never changed once made); negated and existence joins
-// keep a count of matching facts on each left token, so they store a copy of
-// their own. A withdrawal finds the stored token by its chain hash and
-// withdraws, by matching again, what the token made.
+// run over the stored lists themselves. A join stores the tokens it is given
+// (they are never changed once made); negated and existence joins keep the
+// count of facts matching each left token in its memory entry. A withdrawal
+// finds the stored token by its chain hash and withdraws, by matching again,
+// what the token made. The values are read from the arriving token, which
+// holds the same facts as its stored twin.
 void TJoinNode::FromLeft(TIEToken* token) {
   const TTokenAction action = token->GetTag();
   if (action == taRemove) {
-    Ref<TIEToken> stored = left_.Remove(token);
+    int32_t matches = 0;
+    Ref<TIEToken> stored = left_.Remove(token, &matches);
     if (!stored) return;
     if (kind_ != jkPositive) {
-      if ((kind_ == jkNegated) == (stored->GetNegatedCount() == 0))
-        EmitNull(stored.get(), taRemove);
+      if ((kind_ == jkNegated) == (matches == 0)) EmitNull(stored.get(), taRemove);
       return;
     }
     TJoinValues a(join_tests_.size());
-    ReadLeft(stored.get(), a);
-    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIEToken* right) {
-      if (MatchLeft(stored.get(), a, right)) Emit(stored.get(), right, taRemove);
+    ReadLeft(token, a);
+    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIETokenTree::Entry& right) {
+      if (MatchLeft(token, a, right.token.get())) Emit(stored.get(), right.token.get(), taRemove);
       return true;
     });
     return;
@@ -411,29 +412,25 @@ void TJoinNode::FromLeft(TIEToken* token) {
   ReadLeft(token, a);
   const int32_t key = KeyOf(a);
   const int32_t right_key = shortcut_ < 0 ? 0 : key;
-  Ref<TIEToken> stored(token);
-  if (kind_ != jkPositive) {
-    stored = Ref<TIEToken>(new TIEToken(*token));
-    stored->SetNegatedCount(0);
-  }
-  if (!left_.Add(key, stored.get())) return;
+  TIETokenTree::Entry* entry = left_.Add(key, token);
+  if (!entry) return;
   int32_t before = passed_;
   if (kind_ == jkPositive) {
-    right_.ForEachIn(right_key, [&](TIEToken* right) {
-      if (!MatchLeft(stored.get(), a, right)) return true;
-      Emit(stored.get(), right, action);
+    right_.ForEachIn(right_key, [&](TIETokenTree::Entry& right) {
+      if (!MatchLeft(token, a, right.token.get())) return true;
+      Emit(token, right.token.get(), action);
       return !unique_;
     });
   } else {
     int32_t count = 0;
-    right_.ForEachIn(right_key, [&](TIEToken* right) {
-      if (MatchLeft(stored.get(), a, right)) ++count;
+    right_.ForEachIn(right_key, [&](TIETokenTree::Entry& right) {
+      if (MatchLeft(token, a, right.token.get())) ++count;
       return true;
     });
-    stored->SetNegatedCount(count);
-    if ((kind_ == jkNegated) == (count == 0)) EmitNull(stored.get(), action);
+    entry->matches = count;
+    if ((kind_ == jkNegated) == (count == 0)) EmitNull(token, action);
   }
-  if (passed_ == before) AskForBackChain(stored.get());
+  if (passed_ == before) AskForBackChain(token);
 }
 
 void TJoinNode::FromRight(TIEToken* token) {
@@ -443,16 +440,15 @@ void TJoinNode::FromRight(TIEToken* token) {
   const TTokenAction action = token->GetTag();
   if (action != taRemove) {
     if (!right_.Add(key, token)) return;
-    left_.ForEachIn(key, [&](TIEToken* left) {
+    left_.ForEachIn(key, [&](TIETokenTree::Entry& entry) {
+      TIEToken* left = entry.token.get();
       if (!MatchRight(left, token, b)) return true;
       if (kind_ == jkPositive) {
         Emit(left, token, action);
       } else if (kind_ == jkNegated) {
-        if (left->GetNegatedCount() == 0) EmitNull(left, taRemove);
-        left->SetNegatedCount(left->GetNegatedCount() + 1);
+        if (entry.matches++ == 0) EmitNull(left, taRemove);
       } else {
-        left->SetNegatedCount(left->GetNegatedCount() + 1);
-        if (left->GetNegatedCount() == 1) EmitNull(left, action);
+        if (++entry.matches == 1) EmitNull(left, action);
       }
       return true;
     });
@@ -460,13 +456,14 @@ void TJoinNode::FromRight(TIEToken* token) {
   }
   Ref<TIEToken> stored = right_.Remove(token);
   if (!stored) return;
-  left_.ForEachIn(key, [&](TIEToken* left) {
-    if (!MatchRight(left, stored.get(), b)) return true;
+  left_.ForEachIn(key, [&](TIETokenTree::Entry& entry) {
+    TIEToken* left = entry.token.get();
+    if (!MatchRight(left, token, b)) return true;
     if (kind_ == jkPositive) {
       Emit(left, stored.get(), taRemove);
     } else {
-      left->SetNegatedCount(std::max(0, left->GetNegatedCount() - 1));
-      if (left->GetNegatedCount() == 0) EmitNull(left, kind_ == jkNegated ? taAdd : taRemove);
+      entry.matches = std::max(0, entry.matches - 1);
+      if (entry.matches == 0) EmitNull(left, kind_ == jkNegated ? taAdd : taRemove);
     }
     return true;
   });
@@ -488,11 +485,11 @@ bool TJoinNode::CallNode(TIEToken* token, TCallType type) {
 }
 
 void TJoinNode::ForEachOutput(const std::function<void(TIEToken*)>& f) {
-  std::vector<Ref<TIEToken>> lefts;
-  left_.ForEach([&](TIEToken* t) { lefts.emplace_back(t); });
-  for (const Ref<TIEToken>& left : lefts) {
+  std::vector<std::pair<Ref<TIEToken>, int32_t>> lefts;
+  left_.ForEach([&](TIETokenTree::Entry& e) { lefts.emplace_back(e.token, e.matches); });
+  for (const auto& [left, matches] : lefts) {
     if (kind_ != jkPositive) {
-      if ((kind_ == jkNegated) == (left->GetNegatedCount() == 0)) {
+      if ((kind_ == jkNegated) == (matches == 0)) {
         Ref<TIEToken> joined(new TIEToken(left.get(), network_->NullFact()));
         joined->SetTag(taAdd);
         f(joined.get());
@@ -502,8 +499,8 @@ void TJoinNode::ForEachOutput(const std::function<void(TIEToken*)>& f) {
     TJoinValues a(join_tests_.size());
     ReadLeft(left.get(), a);
     std::vector<Ref<TIEToken>> rights;
-    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIEToken* right) {
-      rights.emplace_back(right);
+    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIETokenTree::Entry& right) {
+      rights.emplace_back(right.token);
       return true;
     });
     for (const Ref<TIEToken>& right : rights) {

@@ -253,7 +253,7 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token) {
   return e;
 }
 
-Ref<TIEToken> TIETokenTree::Remove(TIEToken* token) {
+Ref<TIEToken> TIETokenTree::Remove(TIEToken* token, int32_t* matches) {
   if (index_.empty()) return nullptr;
   const uint64_t hash = token->ChainHash();
   for (Entry** link = Slot(hash); *link; link = &(*link)->same_hash) {
@@ -270,6 +270,7 @@ Ref<TIEToken> TIETokenTree::Remove(TIEToken* token) {
       e->list->second = e->prev;
     if (!e->list->first) lists_.erase(e->key);
     Ref<TIEToken> stored = std::move(e->token);
+    if (matches) *matches = e->matches;
     delete e;
     --count_;
     return stored;

@@ -123,6 +123,8 @@ class RULECORE_API TIETokenTree {
     const TDivision* division = nullptr;
     uint64_t hash = 0;
     int32_t key = 0;
+    // Negated and existence joins: how many facts match the token.
+    int32_t matches = 0;
     List* list = nullptr;  // the key's list, in arrival order
     Entry* prev = nullptr;
     Entry* next = nullptr;
@@ -137,25 +139,26 @@ class RULECORE_API TIETokenTree {
   // Stores `token` under `key`; nil when an equal token is already stored
   // under that key.
   Entry* Add(int32_t key, TIEToken* token);
-  // Removes the stored token equal to `token` and returns it; nil when none.
-  Ref<TIEToken> Remove(TIEToken* token);
+  // Removes the stored token equal to `token` and returns it (and its
+  // entry's match count in `matches`); nil when none.
+  Ref<TIEToken> Remove(TIEToken* token, int32_t* matches = nullptr);
   // The stored token equal to `token`, nil when none.
   TIEToken* Find(int32_t key, TIEToken* token) const;
-  // Calls `f` with each token stored under `key`, in arrival order, until
+  // Calls `f` with each entry stored under `key`, in arrival order, until
   // it returns false. `f` may not add to or remove from this memory.
   template <class F>
   void ForEachIn(int32_t key, F&& f) const {
     auto it = lists_.find(key);
     if (it == lists_.end()) return;
     for (Entry* e = it->second.first; e; e = e->next)
-      if (!f(e->token.get())) return;
+      if (!f(*e)) return;
   }
-  // Calls `f` with every stored token, key by key.
+  // Calls `f` with every entry, key by key.
   template <class F>
   void ForEach(F&& f) const {
     for (const auto& [key, list] : lists_)
       for (Entry* e = list.first; e; e = e->next)
-        f(e->token.get());
+        f(*e);
   }
   void Clear();
   int Count() const { return count_; }
