@@ -48,6 +48,13 @@ class RULECORE_API TIEAgenda {
   // Re-sorts by each activation's current salience; among equal saliences the
   // waiting order stays as it was.
   void Resort();
+  // Announces that the next `count` activations added are the agenda's own,
+  // cleared and added again in the order they waited: among equal saliences
+  // they keep that order under either strategy, and activations added later
+  // still go before them (depth-first) or after them (breadth-first).
+  // EndReAdd ends the announcement early (after a failure).
+  void BeginReAdd(int count);
+  void EndReAdd() { readd_count_ = readd_done_ = 0; }
 
  private:
   struct Entry {
@@ -67,6 +74,11 @@ class RULECORE_API TIEAgenda {
   TSearchStrategy strategy_;
   std::set<Entry> order_;
   int64_t sequence_ = 0;
+  // The announced re-adding: ranks base_ + 1 .. base_ + count, handed out
+  // in order.
+  int64_t readd_base_ = 0;
+  int64_t readd_count_ = 0;
+  int64_t readd_done_ = 0;
 };
 
 }  // namespace rulecore
