@@ -14,6 +14,7 @@
 #include "core/messages.h"
 #include "engine/inference_engine.h"
 #include "facts/fact.h"
+#include "facts/fact_template.h"
 #include "platform/exception.h"
 #include "platform/format.h"
 #include "platform/string_list.h"
@@ -355,6 +356,38 @@ TEST_F(FactListTest, DistinctFactsWithTheSameHashCodeAreBothAsserted) {
   EXPECT_EQ(facts().FindFact(Fact("(p (x a) (y bc))").get()), 1);
   EXPECT_EQ(facts().FindFact(Fact("(p (x ab) (y c))").get()), -1);
   EXPECT_EQ(engine.AssertText("(p (x ab) (y c))"), 3);
+}
+
+TEST_F(FactListTest, FactsOfAFuzzyTemplateAreFoundByEqualityWithTheCacheOnAndOff) {
+  // A template with a fuzzy slot: equality (and so the duplicate test)
+  // skips that slot.
+  Ref<TFactTemplate> tmpl(new TFactTemplate(&engine, "reading"));
+  tmpl->AddSlot("sensor", FCNil);
+  Ref<TFactSlot> level(new TFactSlot);
+  level->SetName("level");
+  level->SetSlotType({dtFuzzy});
+  tmpl->AddSlot(level.get());
+  engine.AddFactTemplate(tmpl.get());
+  ASSERT_TRUE(tmpl->IsFuzzy());
+  auto reading = [&](const char* sensor) {
+    Ref<IFact> f(new TFact(tmpl.get()));
+    f->SetValue("sensor", NewAtom(sensor).get());
+    return f;
+  };
+  for (bool cache : {true, false}) {
+    SCOPED_TRACE(cache ? "cache on" : "cache off");
+    engine.RetractFacts();
+    facts().SetCacheHashCodes(cache);
+    Ref<IFact> a = reading("a");
+    EXPECT_GE(engine.AssertFact(a.get()), 0);
+    EXPECT_GE(engine.AssertFact(reading("b").get()), 0);
+    EXPECT_EQ(engine.AssertFact(reading("a").get()), -1);
+    EXPECT_EQ(facts().FindFact(reading("b").get()), 1);
+    EXPECT_TRUE(engine.RetractFact(a.get()));
+    EXPECT_EQ(facts().FindFact(reading("a").get()), -1);
+    EXPECT_GE(engine.AssertFact(reading("a").get()), 0);
+    EXPECT_EQ(facts().Count(), 2);
+  }
 }
 
 // ================================================================ text
