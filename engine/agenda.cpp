@@ -11,13 +11,13 @@ namespace rulecore {
 
 void TIEAgenda::Insert(TActivation* activation) {
   int32_t salience = activation->Rule()->Salience();
-  if (readd_done_ < readd_count_) {
-    // The ranks Resort would give: in waiting order, below (depth-first) or
+  if (activation == readd_activation_) {
+    // The rank Resort would give: in waiting order, below (depth-first) or
     // above (breadth-first) every rank handed out before.
-    int64_t i = readd_done_++;
-    int64_t rank =
+    const int64_t i = readd_position_;
+    const int64_t rank =
         strategy_ == ssDepthFirst ? -(readd_base_ + readd_count_ - i) : readd_base_ + i + 1;
-    if (readd_done_ == readd_count_) EndReAdd();
+    readd_activation_ = nullptr;
     Place(activation, salience, rank);
     return;
   }
@@ -105,7 +105,7 @@ void TIEAgenda::SetStrategy(TSearchStrategy strategy) {
 void TIEAgenda::BeginReAdd(int count) {
   readd_base_ = sequence_;
   readd_count_ = count;
-  readd_done_ = 0;
+  readd_activation_ = nullptr;
   sequence_ += count;
 }
 

@@ -986,19 +986,23 @@ void TInferenceEngine::RebuildAgenda() {
   // One that its terminal node withdrew meanwhile (a salience expression
   // that changed the facts) stays out.
   auto withdrawn = [](TActivation* a) { return a->Node() && !a->Listed(); };
-  auto put_back = [this, &withdrawn](TActivation* a) {
-    if (!withdrawn(a) && !agenda_.Contains(a)) agenda_.Add(a);
+  auto put_back = [this, &withdrawn, &items](size_t i) {
+    TActivation* a = items[i].get();
+    if (withdrawn(a) || agenda_.Contains(a)) return;
+    agenda_.ExpectReAdd(a, static_cast<int>(i));
+    agenda_.Add(a);
   };
   try {
     for (; i < items.size(); ++i) {
       TActivation* a = items[i].get();
       if (withdrawn(a)) continue;
+      agenda_.ExpectReAdd(a, static_cast<int>(i));
       AddActivation(a);
-      put_back(a);
+      put_back(i);
     }
   } catch (...) {
     for (; i < items.size(); ++i)
-      put_back(items[i].get());
+      put_back(i);
     agenda_.EndReAdd();
     throw;
   }

@@ -152,6 +152,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // retracts it, clearing it retracts every fact.
   TFacts& Facts() { return facts_; }
   const TFacts& Facts() const { return facts_; }
+  // Copies the facts of `source` into this engine's list (TFacts::Assign);
+  // the engine never adopts another list.
+  void SetFacts(const TFacts& source) { facts_.Assign(source); }
 
   // ---- events
   TPrintOutEvent OnPrintOut;

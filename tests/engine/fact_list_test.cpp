@@ -478,6 +478,45 @@ TEST_F(FactListAssignTest, AFreeStandingListTakesTheFactsAsTheyAre) {
   EXPECT_TRUE(list.Empty());
 }
 
+TEST_F(FactListAssignTest, SettingTheEnginesFactsCopiesThemIntoItsOwnList) {
+  Define("(deftemplate p (slot v) (slot w (default 0)))");
+  engine.SetFacts(source.Facts());
+  EXPECT_EQ(facts().GetToString(), source.Facts().GetToString());
+  EXPECT_NE(facts().Get(1), source.Facts().Get(1));
+}
+
+TEST(FreeStandingFactListTest, KeepsItsIdOrderAndCacheOnItsOwn) {
+  TInferenceEngine engine;  // only reads the facts
+  auto fact = [&](const std::string& text, int32_t id) {
+    Ref<IFact> f = engine.ParseFact(text);
+    f->SetID(id);
+    return f;
+  };
+  auto ids = [](const TFacts& list) {
+    std::string s;
+    for (int i = 0; i < list.Count(); ++i)
+      s += (i ? " " : "") + std::to_string(list.Get(i)->GetID());
+    return s;
+  };
+  TFacts list;
+  EXPECT_EQ(list.Engine(), nullptr);
+  EXPECT_EQ(list.Add(fact("(a 3)", 3).get()), 0);
+  EXPECT_EQ(list.Add(fact("(a 1)", 1).get()), 0);  // a lower id goes before
+  list.Insert(2, fact("(a 2)", 2).get());          // index 2 would break the order
+  list.Insert(3, fact("(a 5)", 5).get());
+  EXPECT_EQ(ids(list), "1 2 3 5");
+  EXPECT_EQ(engine.FactCount(), 1);  // the engine saw none of it
+  // Put replaces an entry, and the cache follows.
+  list.Put(0, fact("(a 9)", 1).get());
+  EXPECT_EQ(list.FindFact(fact("(a 1)", -1).get()), -1);
+  EXPECT_EQ(list.FindFact(fact("(a 9)", -1).get()), 0);
+  ExpectIEError([&] { list.Put(4, fact("(a 4)", 4).get()); }, Format(SListIndexError, {4}));
+  list.Delete(1);
+  EXPECT_EQ(ids(list), "1 3 5");
+  EXPECT_EQ(list.FindFact(fact("(a 2)", -1).get()), -1);
+  EXPECT_EQ(list.FindFact(3), 1);
+}
+
 TEST_F(FactListAssignTest, OnlyFactListsAndStringListsTakePartInAssignment) {
   TStringList strings;
   EXPECT_THROW(facts().Assign(strings), EConvertError);
