@@ -11,6 +11,16 @@ namespace rulecore {
 
 void TIEAgenda::Insert(TActivation* activation) {
   int32_t salience = activation->Rule()->Salience();
+  if (activation == readd_activation_) {
+    // The rank Resort would give: in waiting order, below (depth-first) or
+    // above (breadth-first) every rank handed out before.
+    const int64_t i = readd_position_;
+    const int64_t rank =
+        strategy_ == ssDepthFirst ? -(readd_base_ + readd_count_ - i) : readd_base_ + i + 1;
+    readd_activation_ = nullptr;
+    Place(activation, salience, rank);
+    return;
+  }
   int64_t seq = ++sequence_;
   // Depth-first: the newest of a salience fires first; breadth-first: last.
   int64_t rank = strategy_ == ssDepthFirst ? -seq : seq;
@@ -90,6 +100,13 @@ void TIEAgenda::SetStrategy(TSearchStrategy strategy) {
   if (strategy == strategy_) return;
   strategy_ = strategy;
   Rebuild();
+}
+
+void TIEAgenda::BeginReAdd(int count) {
+  readd_base_ = sequence_;
+  readd_count_ = count;
+  readd_activation_ = nullptr;
+  sequence_ += count;
 }
 
 void TIEAgenda::Resort() {

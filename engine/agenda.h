@@ -48,6 +48,18 @@ class RULECORE_API TIEAgenda {
   // Re-sorts by each activation's current salience; among equal saliences the
   // waiting order stays as it was.
   void Resort();
+  // Re-adding the agenda's own `count` activations, cleared and added again
+  // in the order they waited: before each one's Add, ExpectReAdd names it
+  // with its place in that order. Among equal saliences they keep that
+  // order under either strategy, and activations added later still go
+  // before them (depth-first) or after them (breadth-first). Any other
+  // activation added meanwhile is placed as usual.
+  void BeginReAdd(int count);
+  void ExpectReAdd(TActivation* activation, int position) {
+    readd_activation_ = activation;
+    readd_position_ = position;
+  }
+  void EndReAdd() { readd_activation_ = nullptr; }
 
  private:
   struct Entry {
@@ -67,6 +79,12 @@ class RULECORE_API TIEAgenda {
   TSearchStrategy strategy_;
   std::set<Entry> order_;
   int64_t sequence_ = 0;
+  // The re-adding under way: ranks readd_base_ + 1 .. readd_base_ +
+  // readd_count_ are reserved for it.
+  int64_t readd_base_ = 0;
+  int64_t readd_count_ = 0;
+  const TActivation* readd_activation_ = nullptr;
+  int64_t readd_position_ = 0;
 };
 
 }  // namespace rulecore

@@ -532,10 +532,10 @@ void TInferenceEngine::ReplaceTemplate(IFactTemplate* old_tmpl, IFactTemplate* n
   std::erase_if(pending_assertions_, of_template);
   std::erase_if(pending_retractions_, of_template);
   std::vector<std::string> fact_texts;
-  for (size_t i = facts_.size(); i-- > 0;) {
-    if (i >= facts_.size() || facts_[i]->GetTemplate() != old_tmpl) continue;
-    fact_texts.push_back(facts_[i]->GetToString());
-    RetractAt(i);
+  for (int i = facts_.Count(); i-- > 0;) {
+    if (i >= facts_.Count() || facts_.Get(i)->GetTemplate() != old_tmpl) continue;
+    fact_texts.push_back(facts_.Get(i)->GetToString());
+    RetractAt(static_cast<size_t>(i));
   }
   for (TFactSet* set : fact_sets_) {
     for (int i = 0; i < set->Count(); ++i) {
@@ -576,8 +576,9 @@ void TInferenceEngine::RemoveDependencies(IFactTemplate* tmpl) {
   auto of_template = [tmpl](const Ref<IFact>& f) { return f->GetTemplate() == tmpl; };
   std::erase_if(pending_assertions_, of_template);
   std::erase_if(pending_retractions_, of_template);
-  for (size_t i = facts_.size(); i-- > 0;)
-    if (i < facts_.size() && facts_[i]->GetTemplate() == tmpl) RetractAt(i);
+  for (int i = facts_.Count(); i-- > 0;)
+    if (i < facts_.Count() && facts_.Get(i)->GetTemplate() == tmpl)
+      RetractAt(static_cast<size_t>(i));
   for (TFactSet* set : fact_sets_)
     for (int i = 0; i < set->Count(); ++i)
       // The entry's text goes too: read again, it would name a template
@@ -841,32 +842,42 @@ void TInferenceEngine::RemoveFactSet(TFactSet* fact_set) {
 
 // ================================================================ facts
 
-int TInferenceEngine::FindDuplicate(IFact* fact) const {
-  auto [begin, end] = fact_hashes_.equal_range(fact->GetHashCode());
-  for (auto it = begin; it != end; ++it) {
-    if (!it->second->Equals(fact)) continue;
-    int32_t id = it->second->GetID();
-    auto pos = std::lower_bound(facts_.begin(), facts_.end(), id,
-                                [](const Ref<IFact>& f, int32_t v) { return f->GetID() < v; });
-    return static_cast<int>(pos - facts_.begin());
-  }
-  return -1;
+void TInferenceEngine::SetFactDuplication(bool on) {
+  fact_duplication_ = on;
+  facts_.SetCacheHashCodes(!on);
 }
 
 IFact* TInferenceEngine::FactById(int32_t id) const {
-  auto pos = std::lower_bound(facts_.begin(), facts_.end(), id,
-                              [](const Ref<IFact>& f, int32_t v) { return f->GetID() < v; });
-  return pos != facts_.end() && (*pos)->GetID() == id ? pos->get() : nullptr;
+  return facts_.GetFactByID(id);
 }
 
 int32_t TInferenceEngine::AssertFact(IFact* fact) {
-  if (!fact->GetTemplate()) RaiseIE(SNoTemplate);
+  return AssertFactAs(fact, -1);
+}
+
+int32_t TInferenceEngine::AssertFactAs(IFact* fact, int32_t own_id) {
+  IFactTemplate* tmpl = fact->GetTemplate();
+  if (!tmpl) RaiseIE(SNoTemplate);
   Ref<IFact> keep(fact);
-  if (!fact_duplication_ && FindDuplicate(fact) >= 0) return -1;
-  int32_t id = NewFactId();
+  // A fact already listed would be listed twice, with its first entry's id
+  // changed under the list's order.
+  if (fact->GetID() >= 0 && facts_.Locate(fact) >= 0) return -1;
+  // The hash code is read once, for both the duplicate test and the cache.
+  const int32_t hash = facts_.CacheHashCodes() && !tmpl->IsFuzzy() ? fact->GetHashCode() : 0;
+  if (!fact_duplication_ && facts_.FindEqual(fact, hash) >= 0) return -1;
+  int32_t id;
+  if (own_id >= 0) {
+    id = own_id;
+    // Facts asserted while this one propagates get ids past it.
+    next_fact_id_ = std::max(next_fact_id_, own_id + 1);
+  } else {
+    id = NewFactId();
+  }
   fact->SetID(id);
-  facts_.push_back(keep);
-  fact_hashes_.emplace(fact->GetHashCode(), fact);
+  {
+    TFacts::InternalScope internal(facts_);
+    facts_.Append(fact, hash);
+  }
   if (Watching(cwFact)) Watched(cwFact, " ==> " + fact->GetToIDString());
   Ref<TIEToken> token(new TIEToken(taAdd, fact));
   network_->ProcessToken(token.get());
@@ -887,67 +898,52 @@ int32_t TInferenceEngine::AssertText(const std::string& text) {
 }
 
 void TInferenceEngine::RetractAt(size_t index) {
-  Ref<IFact> fact = facts_[index];
+  Ref<IFact> fact(facts_.Get(static_cast<int>(index)));
   if (OnRetraction) OnRetraction(this, fact.get());
   Ref<TIEToken> token(new TIEToken(taRemove, fact.get()));
   network_->ProcessToken(token.get());
-  if (Watching(cwFact)) Watched(cwFact, " <== " + fact->GetToIDString());
-  auto pos = std::find(facts_.begin(), facts_.end(), fact);
-  if (pos != facts_.end()) facts_.erase(pos);
-  ForgetHash(fact.get());
+  {
+    TFacts::InternalScope internal(facts_);
+    if (Watching(cwFact)) Watched(cwFact, " <== " + fact->GetToIDString());
+    // Found again: the handlers above may have changed the list.
+    int i = facts_.Locate(fact.get());
+    if (i >= 0) facts_.Remove(i);
+  }
   ProcessPendingFacts();
 }
 
-void TInferenceEngine::ForgetHash(IFact* fact) {
-  auto [begin, end] = fact_hashes_.equal_range(fact->GetHashCode());
-  for (auto it = begin; it != end; ++it) {
-    if (it->second == fact) {
-      fact_hashes_.erase(it);
-      return;
-    }
-  }
-  // The fact was changed in place while listed, so it sits under the hash
-  // code of its old content; the entry must go all the same, or the
-  // duplicate check would later read a freed fact.
-  for (auto it = fact_hashes_.begin(); it != fact_hashes_.end(); ++it) {
-    if (it->second == fact) {
-      fact_hashes_.erase(it);
-      return;
-    }
-  }
-}
-
 bool TInferenceEngine::Retract(int32_t id) {
-  IFact* fact = FactById(id);
-  if (!fact) return false;
-  return RetractFact(fact);
+  int i = facts_.FindFact(id);
+  if (i < 0) return false;
+  RetractAt(static_cast<size_t>(i));
+  return true;
 }
 
 bool TInferenceEngine::RetractText(const std::string& text) {
   Ref<IFact> fact = ParseFact(text);
   context_->Resolve(fact.get());
-  int i = FindDuplicate(fact.get());
+  int i = facts_.FindFact(fact.get());
   if (i < 0) return false;
   RetractAt(static_cast<size_t>(i));
   return true;
 }
 
 bool TInferenceEngine::RetractFact(IFact* fact) {
-  for (size_t i = 0; i < facts_.size(); ++i) {
-    if (facts_[i].get() == fact) {
-      RetractAt(i);
-      return true;
-    }
-  }
-  int i = FindDuplicate(fact);
+  int i = facts_.Locate(fact);
+  if (i < 0) i = facts_.FindFact(fact);
   if (i < 0) return false;
   RetractAt(static_cast<size_t>(i));
   return true;
 }
 
 void TInferenceEngine::RetractFacts() {
-  facts_.clear();
-  fact_hashes_.clear();
+  {
+    TFacts::InternalScope internal(facts_);
+    facts_.Clear();
+  }
+  // The agenda empties silently: the clear token then finds no activation
+  // left to withdraw, and OnClearFacts is the one notice given.
+  agenda_.Clear();
   Ref<TIEToken> token(new TIEToken(taClear, nullptr));
   network_->ProcessToken(token.get());
   if (OnClearFacts) OnClearFacts(this);
@@ -999,6 +995,40 @@ void TInferenceEngine::AddActivation(TActivation* activation) {
     if (OnAddActivation) OnAddActivation(this, agenda_.IndexOf(activation), activation);
   } catch (const EAbort&) {
   }
+}
+
+void TInferenceEngine::RebuildAgenda() {
+  std::vector<Ref<TActivation>> items = agenda_.Items();
+  if (items.empty()) return;
+  agenda_.Clear();
+  agenda_.BeginReAdd(static_cast<int>(items.size()));
+  size_t i = 0;
+  // An activation that AddActivation did not put back (its salience raised,
+  // or a silent abort was swallowed) waits on under the salience it had.
+  // One that its terminal node withdrew meanwhile (a salience expression
+  // that changed the facts) stays out.
+  auto withdrawn = [](TActivation* a) { return a->Node() && !a->Listed(); };
+  auto put_back = [this, &withdrawn, &items](size_t i) {
+    TActivation* a = items[i].get();
+    if (withdrawn(a) || agenda_.Contains(a)) return;
+    agenda_.ExpectReAdd(a, static_cast<int>(i));
+    agenda_.Add(a);
+  };
+  try {
+    for (; i < items.size(); ++i) {
+      TActivation* a = items[i].get();
+      if (withdrawn(a)) continue;
+      agenda_.ExpectReAdd(a, static_cast<int>(i));
+      AddActivation(a);
+      put_back(i);
+    }
+  } catch (...) {
+    for (; i < items.size(); ++i)
+      put_back(i);
+    agenda_.EndReAdd();
+    throw;
+  }
+  agenda_.EndReAdd();
 }
 
 void TInferenceEngine::RemoveActivation(TActivation* activation) {
@@ -1088,11 +1118,7 @@ int32_t TInferenceEngine::Run(int32_t max_rules) {
         retired_rules_.clear();
         ++rules_fired_;
       }
-      if (salience_evaluation_ == sEveryTime) {
-        for (const Ref<TActivation>& a : agenda_.Items())
-          a->Rule()->EvaluateSalience();
-        agenda_.Resort();
-      }
+      if (salience_evaluation_ == sEveryTime) RebuildAgenda();
     } catch (...) {
       // The firing activation leaves the agenda whatever its rule did.
       if (current_) agenda_.Remove(current_.get());
@@ -1137,8 +1163,10 @@ void TInferenceEngine::Clear() {
     s->SetEngineNoParse(nullptr);
     if (s->Owner() == this) delete s;
   }
-  facts_.clear();
-  fact_hashes_.clear();
+  {
+    TFacts::InternalScope internal(facts_);
+    facts_.Clear();
+  }
   pending_assertions_.clear();
   pending_retractions_.clear();
   // Deffunctions go; built-in functions stay.

@@ -18,6 +18,7 @@
 #include "core/value_vector.h"
 #include "engine/agenda.h"
 #include "engine/construct_tables.h"
+#include "engine/fact_list.h"
 #include "engine/variables.h"
 #include "facts/context.h"
 #include "facts/fact_set.h"
@@ -123,7 +124,9 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TDuplicateConstructs DuplicateConstructs() const { return duplicate_constructs_; }
   void SetDuplicateConstructs(TDuplicateConstructs policy) { duplicate_constructs_ = policy; }
   bool FactDuplication() const { return fact_duplication_; }
-  void SetFactDuplication(bool on) { fact_duplication_ = on; }
+  // Allowing equal facts turns the fact list's lookup cache off (nothing is
+  // looked up for them); refusing them turns it on again.
+  void SetFactDuplication(bool on);
   TSearchStrategy Strategy() const { return agenda_.Strategy(); }
   // Re-adds the waiting activations under the new strategy.
   void SetStrategy(TSearchStrategy strategy);
@@ -154,6 +157,13 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TIEAgenda& Agenda() { return agenda_; }
   TReteNetwork& Network() { return *network_; }
   TActivation* CurrentActivation() const { return current_.get(); }
+  // The fact list. Adding a fact to it asserts the fact, deleting one
+  // retracts it, clearing it retracts every fact.
+  TFacts& Facts() { return facts_; }
+  const TFacts& Facts() const { return facts_; }
+  // Copies the facts of `source` into this engine's list (TFacts::Assign);
+  // the engine never adopts another list.
+  void SetFacts(const TFacts& source) { facts_.Assign(source); }
 
   // ---- events
   TPrintOutEvent OnPrintOut;
@@ -290,7 +300,8 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TRules& Rules() { return rules_table_; }
 
   // ---- facts
-  // The new fact's id, or -1 when it was refused as a duplicate.
+  // The new fact's id, or -1 when it was refused as a duplicate or is
+  // already listed. SNoTemplate for a fact without a template.
   int32_t AssertFact(IFact* fact);
   int32_t AssertText(const std::string& text);
   // Retracts the listed fact with that id; false when there is none.
@@ -465,8 +476,8 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   void AddActivation(TActivation* activation) override;
   void RemoveActivation(TActivation* activation) override;
   void RuleFired(TActivation* activation) override;
-  int FactCount() override { return static_cast<int>(facts_.size()); }
-  IFact* FactAt(int index) override { return facts_[static_cast<size_t>(index)].get(); }
+  int FactCount() override { return facts_.Count(); }
+  IFact* FactAt(int index) override { return facts_.Get(index); }
   void AddPendingFact(IFact* fact, bool assertion) override;
 
  private:
@@ -474,6 +485,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   friend class TFactTemplates;
   friend class TUserFunctions;
   friend class TRules;
+  friend class TFacts;
 
   template <class Result, class Read>
   Result ReadText(const std::string& text, Read read);
@@ -486,13 +498,16 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   // Removes every fact, rule and template but the engine's own two.
   void RemoveAllFactTemplates();
   void ProcessPendingFacts();
+  // Asserts `fact` under the id `own_id` (>= 0; the fact list preserving
+  // ids), or under the next id when `own_id` is -1.
+  int32_t AssertFactAs(IFact* fact, int32_t own_id);
   void RetractAt(size_t index);
-  // Drops the fact's entry from the duplicate check's table.
-  void ForgetHash(IFact* fact);
+  // Re-adds every waiting activation through AddActivation, in the order
+  // they wait; equal saliences keep that order.
+  void RebuildAgenda();
   // Frees a rule that left the rule table, or keeps it until the end of the
   // firing when it is the rule being fired.
   void Retire(std::unique_ptr<TRule> rule);
-  int FindDuplicate(IFact* fact) const;
   void Watched(TConstructWatch item, const std::string& line);
   void RemoveDependencies(IFactTemplate* tmpl);
   void ReplaceTemplate(IFactTemplate* old_tmpl, IFactTemplate* new_tmpl);
@@ -542,8 +557,7 @@ class RULECORE_API TInferenceEngine : public TComponent, public IRuleEngine {
   TTextStream* batch_ = nullptr;      // the innermost running batch
   std::vector<TFactSet*> fact_sets_;  // owned as components (or by the host)
   TGlobalVariables globals_{this};    // initial values, restored on reset
-  std::vector<Ref<IFact>> facts_;     // ascending ids
-  std::unordered_multimap<int32_t, IFact*> fact_hashes_;
+  TFacts facts_{this};
   std::vector<Ref<IFact>> pending_assertions_;
   std::vector<Ref<IFact>> pending_retractions_;
   TIEAgenda agenda_;

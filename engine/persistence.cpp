@@ -199,7 +199,7 @@ std::string TInferenceEngine::GetExpertSystem() {
   out += Line("; Number of Fact Templates:   " + std::to_string(templates_.Count()));
   out += Line("; Number of Rules:            " + std::to_string(rules_.Count()));
   out += Line("; Number of Fact Sets:        " + std::to_string(fact_sets_.size()));
-  out += Line("; Number of Facts:            " + std::to_string(facts_.size()));
+  out += Line("; Number of Facts:            " + std::to_string(facts_.Count()));
   // The command speaks of the check: TRUE refuses equal facts.
   out += Line(fact_duplication_ ? "(set-fact-duplication FALSE)" : "(set-fact-duplication TRUE)");
 
@@ -258,10 +258,10 @@ std::string TInferenceEngine::GetExpertSystem() {
     out += Section("; Fact Sets ", body);
   }
 
-  if (!facts_.empty()) {
+  if (!facts_.Empty()) {
     std::string body = Line("(assert");
-    for (const Ref<IFact>& fact : facts_)
-      body += Line(IndentString + fact->GetToString());
+    for (int i = 0; i < facts_.Count(); ++i)
+      body += Line(IndentString + facts_.Get(i)->GetToString());
     body += Line(")");
     out += Section("; Facts ", body);
   }
@@ -299,7 +299,7 @@ void TInferenceEngine::Assign(const TPersistent& source) {
   type_checks_ = {};
   salience_evaluation_ = src.salience_evaluation_;
   SetStrategy(src.Strategy());
-  fact_duplication_ = src.fact_duplication_;
+  SetFactDuplication(src.fact_duplication_);
   duplicate_constructs_ = src.duplicate_constructs_;
   parser_max_errors_ = src.parser_max_errors_;
   parser_error_handling_ = src.parser_error_handling_;
@@ -339,16 +339,17 @@ void TInferenceEngine::LoadFromFile(const std::string& path) {
 
 void TInferenceEngine::SaveFacts(TStream& stream) {
   std::string text;
-  for (const Ref<IFact>& fact : facts_)
-    text += Line(fact->GetToString());
+  for (int i = 0; i < facts_.Count(); ++i)
+    text += Line(facts_.Get(i)->GetToString());
   stream.WriteString(text);
 }
 
 void TInferenceEngine::SaveFacts(TStream& stream, const std::string& template_name) {
   std::string text;
-  for (const Ref<IFact>& fact : facts_) {
-    IFactTemplate* tmpl = fact->GetTemplate();
-    if (tmpl && tmpl->GetTemplateName() == template_name) text += Line(fact->GetToString());
+  for (int i = 0; i < facts_.Count(); ++i) {
+    IFactTemplate* tmpl = facts_.Get(i)->GetTemplate();
+    if (tmpl && tmpl->GetTemplateName() == template_name)
+      text += Line(facts_.Get(i)->GetToString());
   }
   stream.WriteString(text);
 }

@@ -140,11 +140,11 @@ void TInferenceEngine::DefineProperties(TFiler& filer) {
       },
       [this] {
         std::vector<std::string> texts;
-        for (const Ref<IFact>& fact : facts_)
-          texts.push_back(fact->GetToString());
+        for (int i = 0; i < facts_.Count(); ++i)
+          texts.push_back(facts_.Get(i)->GetToString());
         return texts;
       },
-      !facts_.empty());
+      !facts_.Empty());
   filer.DefineStrings(
       "FactSets",
       [this](const std::vector<std::string>& texts) {

@@ -44,6 +44,9 @@ class RULECORE_API TActivation : public IInterface {
   void SetSortSalience(int32_t salience) { sort_salience_ = salience; }
   // Detaches the activation from its node (the node is going away).
   void ForgetNode() { node_ = nullptr; }
+  // Whether its terminal node lists it (false once the node withdrew it or
+  // it fired, and for an activation made without a node).
+  bool Listed() const { return node_listed_; }
 
  private:
   friend class TPatternMatchTerminalNode;

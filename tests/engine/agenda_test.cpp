@@ -222,5 +222,38 @@ TEST_F(AgendaTest, ResortKeepsTheOrderAmongEqualSalienceUnderEitherStrategy) {
   }
 }
 
+TEST_F(AgendaTest, ReAddingKeepsTheWaitingOrderAmongEqualSalienceUnderEitherStrategy) {
+  struct Case {
+    TSearchStrategy strategy;
+    const char* waiting;  // the order on entry
+    const char* after;    // after the re-adding, with "new" arriving midway
+  };
+  for (const Case& c : {Case{ssDepthFirst, "hi c b a", "c hi new b a"},
+                        Case{ssBreadthFirst, "hi a b c", "a hi b c new"}}) {
+    SCOPED_TRACE(c.waiting);
+    agenda_.Clear();
+    agenda_.SetStrategy(c.strategy);
+    std::vector<Ref<TActivation>> held;
+    AddAll(held, {{"a", 0}, {"b", 0}, {"c", 0}, {"hi", 4}});
+    ASSERT_EQ(Order(), c.waiting);
+    std::vector<Ref<TActivation>> waiting = agenda_.Items();
+    waiting[1]->Rule()->SetSalience(9);  // the second in line moves to the front
+    agenda_.Clear();
+    agenda_.BeginReAdd(static_cast<int>(waiting.size()));
+    for (size_t i = 0; i < waiting.size(); ++i) {
+      if (i == 2) {
+        // An activation arriving in the middle of the re-adding is placed as
+        // any new one.
+        held.push_back(Make("new", 0));
+        agenda_.Add(held.back().get());
+      }
+      agenda_.ExpectReAdd(waiting[i].get(), static_cast<int>(i));
+      agenda_.Add(waiting[i].get());
+    }
+    agenda_.EndReAdd();
+    EXPECT_EQ(Order(), c.after);
+  }
+}
+
 }  // namespace
 }  // namespace rulecore

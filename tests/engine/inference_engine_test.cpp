@@ -675,6 +675,102 @@ TEST_F(EngineTest, EveryTimeSalienceKeepsTheOrderAmongEqualSaliences) {
   EXPECT_EQ(printed, "4\n3\n2\n1\n");
 }
 
+TEST_F(EngineTest, EveryTimeSalienceReAddsEveryWaitingActivationAfterEachFiring) {
+  Define("(defrule r (a ?x) => (print ?x))");
+  engine.AssertText("(a 1)");
+  engine.AssertText("(a 2)");
+  engine.AssertText("(a 3)");
+  engine.SetSalienceEvaluation(sEveryTime);
+  engine.SetWatch({cwActivation});
+  std::string added;
+  engine.OnAddActivation = [&](TObject*, int index, TActivation* a) {
+    added += std::to_string(index) + ":" + a->Token()->GetToFactsString() + " ";
+  };
+  EXPECT_EQ(engine.Run(1), 1);
+  // f-3 fired (and left the agenda); f-2 and f-1 were re-added in the order
+  // they waited.
+  EXPECT_EQ(out, "<== Activation: r : f-3" + NL + "==> Activation: r : f-2" + NL +
+                     "==> Activation: r : f-1" + NL);
+  EXPECT_EQ(added, "0:f-2 1:f-1 ");
+  EXPECT_EQ(Agenda(), "r [f-2], r [f-1]");
+  EXPECT_EQ(NodeActivations("r"), 2);
+  // A new activation still goes in front of the re-added ones.
+  engine.AssertText("(a 4)");
+  EXPECT_EQ(Agenda(), "r [f-4], r [f-2], r [f-1]");
+  out.clear();
+  added.clear();
+  engine.SetWatch({});
+  EXPECT_EQ(engine.Run(), 3);
+  EXPECT_EQ(printed, "3\n4\n2\n1\n");
+  EXPECT_EQ(added, "0:f-2 1:f-1 0:f-1 ");
+  EXPECT_EQ(out, "");
+}
+
+TEST_F(EngineTest, EveryTimeSalienceMovesAnActivationWhenTheGlobalOfItsSalienceChanges) {
+  Define(
+      "(defglobal ?*p* = 0)"
+      "(defrule dyn (declare (salience ?*p*)) (d ?x) => (print dyn ?x))"
+      "(defrule five (declare (salience 5)) (f) => (print five))"
+      "(defrule go (declare (salience 20)) (go) => (print go))");
+  engine.AssertText("(d 1)");
+  engine.AssertText("(f)");
+  engine.AssertText("(go)");
+  ASSERT_EQ(Agenda(), "go [f-3], five [f-2], dyn [f-1]");
+  engine.SetSalienceEvaluation(sEveryTime);
+  engine.SetWatch({cwActivation});
+  std::string added;
+  engine.OnAddActivation = [&](TObject*, int index, TActivation* a) {
+    added += a->Rule()->RuleName() + "@" + std::to_string(index) + " ";
+  };
+  engine.OnRuleFired = [&](TObject*, TRule* rule) {
+    if (rule->RuleName() == "go") engine.GetContext()->AddGlobalBinding("*p*", NewInteger(7).get());
+  };
+  EXPECT_EQ(engine.Run(1), 1);
+  // Re-added in the old order: five first, then dyn with its new salience
+  // in front of it.
+  EXPECT_EQ(added, "five@0 dyn@0 ");
+  EXPECT_EQ(out, "<== Activation: go : f-3" + NL + "==> Activation: five : f-2" + NL +
+                     "==> Activation: dyn : f-1" + NL);
+  EXPECT_EQ(Agenda(), "dyn [f-1], five [f-2]");
+  engine.OnRuleFired = nullptr;
+  EXPECT_EQ(engine.Run(), 2);
+  EXPECT_EQ(printed, "go\ndyn 1\nfive\n");
+}
+
+TEST_F(EngineTest, EveryTimeSalienceThatRaisesKeepsTheWaitingActivations) {
+  bool fail = false;
+  // (sal): 3, or an error once `fail` is set.
+  Register("sal", 0, 0, [&fail](IFunCall*, TIEContext*) -> Ref<IIEValue> {
+    if (fail) RaiseIE(SNoSuchFunction, {"sal"});
+    return NewInteger(3);
+  });
+  Define(
+      "(defrule dyn (declare (salience (sal))) (d ?x) => (print dyn ?x))"
+      "(defrule one (declare (salience 1)) (o) => (print one))"
+      "(defrule top (declare (salience 10)) (go) => (print top))");
+  engine.AssertText("(d 1)");
+  engine.AssertText("(d 2)");
+  engine.AssertText("(o)");
+  engine.AssertText("(go)");
+  ASSERT_EQ(Agenda(), "top [f-4], dyn [f-2], dyn [f-1], one [f-3]");
+  engine.SetSalienceEvaluation(sEveryTime);
+  engine.OnRuleFired = [&](TObject*, TRule* rule) {
+    if (rule->RuleName() == "top") fail = true;
+  };
+  ExpectIEError([&] { engine.Run(); }, Format(SNoSuchFunction, {"sal"}));
+  EXPECT_EQ(printed, "top\n");
+  // Nothing was lost: every activation still waits, in its order, and the
+  // terminal nodes still list them.
+  EXPECT_EQ(Agenda(), "dyn [f-2], dyn [f-1], one [f-3]");
+  EXPECT_EQ(NodeActivations("dyn"), 2);
+  EXPECT_EQ(engine.CurrentActivation(), nullptr);
+  fail = false;
+  engine.OnRuleFired = nullptr;
+  EXPECT_EQ(engine.Run(), 3);
+  EXPECT_EQ(printed, "top\ndyn 2\ndyn 1\none\n");
+  EXPECT_TRUE(engine.Agenda().Empty());
+}
+
 // ================================================================ existence and negation
 
 TEST_F(EngineTest, ALeadingExistenceElementActivatesOnceWhileAnyMatchExists) {
