@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/interfaces.h"
+#include "rete/pool.h"
 
 namespace rulecore {
 
@@ -17,6 +18,8 @@ class TIEAgenda;
 
 class RULECORE_API TActivation : public IInterface {
  public:
+  RULECORE_POOLED(TActivation)
+
   // REQUIRES: `rule` and `node` outlive the activation while it is listed.
   TActivation(TRule* rule, IReteToken* token, TPatternMatchTerminalNode* node, float strength);
 

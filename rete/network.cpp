@@ -412,7 +412,7 @@ void TJoinNode::FromLeft(TIEToken* token) {
   ReadLeft(token, a);
   const int32_t key = KeyOf(a);
   const int32_t right_key = shortcut_ < 0 ? 0 : key;
-  TIETokenTree::Entry* entry = left_.Add(key, token);
+  TIETokenTree::Entry* entry = left_.Add(key, token, network_->Priming());
   if (!entry) return;
   int32_t before = passed_;
   if (kind_ == jkPositive) {
@@ -439,7 +439,7 @@ void TJoinNode::FromRight(TIEToken* token) {
   const int32_t key = KeyOf(b);
   const TTokenAction action = token->GetTag();
   if (action != taRemove) {
-    if (!right_.Add(key, token)) return;
+    if (!right_.Add(key, token, network_->Priming())) return;
     left_.ForEachIn(key, [&](TIETokenTree::Entry& entry) {
       TIEToken* left = entry.token.get();
       if (!MatchRight(left, token, b)) return true;

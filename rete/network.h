@@ -327,6 +327,10 @@ class RULECORE_API TReteNetwork {
   // While a new rule is primed, only its own nodes (and the shared nodes on
   // the way to them) are called.
   bool Allowed(TReteNode* node) const { return !filter_ || filter_->count(node) > 0; }
+  // Whether a new rule is being primed. Only then can a token reach a
+  // memory that already holds its equal: priming sends the facts again
+  // through the shared nodes above the new ones.
+  bool Priming() const { return filter_ != nullptr; }
 
  private:
   friend class TPatternMatchNode;

@@ -1,6 +1,9 @@
 // rulecore: an embeddable expert-system shell.
 #include "rete/token.h"
 
+#include <cassert>
+#include <iterator>
+
 #include "core/ie_value.h"
 #include "core/value_vector.h"
 #include "platform/format.h"
@@ -229,8 +232,9 @@ void TIETokenTree::Grow() {
   }
 }
 
-TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token) {
-  if (Find(key, token)) return nullptr;
+TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) {
+  if (once && Find(key, token)) return nullptr;
+  assert(once || !Find(key, token));
   if (static_cast<size_t>(count_) >= index_.size()) Grow();
   Entry* e = new Entry;
   e->token = Ref<TIEToken>(token);
@@ -239,7 +243,9 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token) {
   e->division = token->Division();
   e->hash = token->ChainHash();
   e->key = key;
-  e->list = &lists_[key];
+  auto [it, fresh] = lists_.try_emplace(key);
+  if (!fresh && !it->second.first) --empty_lists_;
+  e->list = &it->second;
   e->prev = e->list->second;
   if (e->prev)
     e->prev->next = e;
@@ -268,7 +274,7 @@ Ref<TIEToken> TIETokenTree::Remove(TIEToken* token, int32_t* matches) {
       e->next->prev = e->prev;
     else
       e->list->second = e->prev;
-    if (!e->list->first) lists_.erase(e->key);
+    if (!e->list->first && ++empty_lists_ > 64 && empty_lists_ * 2 > lists_.size()) Sweep();
     Ref<TIEToken> stored = std::move(e->token);
     if (matches) *matches = e->matches;
     delete e;
@@ -276,6 +282,12 @@ Ref<TIEToken> TIETokenTree::Remove(TIEToken* token, int32_t* matches) {
     return stored;
   }
   return nullptr;
+}
+
+void TIETokenTree::Sweep() {
+  for (auto it = lists_.begin(); it != lists_.end();)
+    it = it->second.first ? std::next(it) : lists_.erase(it);
+  empty_lists_ = 0;
 }
 
 void TIETokenTree::Clear() {
@@ -288,6 +300,7 @@ void TIETokenTree::Clear() {
     }
   }
   lists_.clear();
+  empty_lists_ = 0;
   index_.clear();
   count_ = 0;
 }

@@ -136,9 +136,9 @@ class RULECORE_API TIETokenTree {
   TIETokenTree(const TIETokenTree&) = delete;
   TIETokenTree& operator=(const TIETokenTree&) = delete;
 
-  // Stores `token` under `key`; nil when an equal token is already stored
-  // under that key.
-  Entry* Add(int32_t key, TIEToken* token);
+  // Stores `token` under `key`. With `once`, nil when an equal token is
+  // already stored under that key; without, the caller knows it is not.
+  Entry* Add(int32_t key, TIEToken* token, bool once = true);
   // Removes the stored token equal to `token` and returns it (and its
   // entry's match count in `matches`); nil when none.
   Ref<TIEToken> Remove(TIEToken* token, int32_t* matches = nullptr);
@@ -168,9 +168,16 @@ class RULECORE_API TIETokenTree {
   static bool Holds(const Entry* e, uint64_t hash, const TIEToken* token);
   Entry** Slot(uint64_t hash) const { return &index_[hash & (index_.size() - 1)]; }
   void Grow();
+  // Drops the empty lists.
+  void Sweep();
 
-  std::unordered_map<int32_t, List> lists_;  // nodes stay put: entries point at them
-  mutable std::vector<Entry*> index_;        // chained by same_hash; size a power of 2
+  // Nodes stay put: entries point at them. A key whose list empties keeps
+  // it for a while, since the same keys tend to come back (a fact changed
+  // and changed back); the empty lists are swept once they outnumber the
+  // others.
+  std::unordered_map<int32_t, List> lists_;
+  size_t empty_lists_ = 0;
+  mutable std::vector<Entry*> index_;  // chained by same_hash; size a power of 2
   int count_ = 0;
 };
 
