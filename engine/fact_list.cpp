@@ -7,6 +7,7 @@
 #include "core/ie_exception.h"
 #include "core/messages.h"
 #include "engine/inference_engine.h"
+#include "platform/properties.h"
 #include "platform/string_list.h"
 
 namespace rulecore {
@@ -26,6 +27,18 @@ bool IsFuzzyFact(IFact* fact) {
 }  // namespace
 
 RC_DEFINE_CLASS(TFacts, TPersistent, NewFacts)
+
+// The list's two settings, streamed with the engine that owns the list.
+static const bool published_facts = [] {
+  TPublished<TFacts>()
+      .Boolean(
+          "PreserveIDs", [](TFacts& f) { return f.PreserveIDs(); },
+          [](TFacts& f, bool v) { f.SetPreserveIDs(v); })
+      .Boolean(
+          "CacheHashCodes", [](TFacts& f) { return f.CacheHashCodes(); },
+          [](TFacts& f, bool v) { f.SetCacheHashCodes(v); });
+  return true;
+}();
 
 TFacts::TFacts(TInferenceEngine* engine) : engine_(engine) {}
 

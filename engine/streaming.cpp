@@ -231,7 +231,8 @@ const bool TInferenceEngine::published_ = [] {
       .Object("FactTemplates", [](E& e) { return &e.FactTemplates(); })
       .Object("UserFunctions", [](E& e) { return &e.UserFunctions(); })
       .Object("GlobalVariables", [](E& e) { return &e.GlobalVariables(); })
-      .Object("Rules", [](E& e) { return &e.Rules(); });
+      .Object("Rules", [](E& e) { return &e.Rules(); })
+      .Object("Facts", [](E& e) { return &e.Facts(); });
   return true;
 }();
 

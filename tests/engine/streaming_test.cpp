@@ -133,6 +133,18 @@ TEST_F(EngineStreamingTest, SettingsTravel) {
   EXPECT_EQ(Facts(copy), Facts(source));          // the duplicate too
 }
 
+TEST_F(EngineStreamingTest, FactListSettingsTravel) {
+  source.Facts().SetPreserveIDs(true);
+  source.Facts().SetCacheHashCodes(false);
+  TMemoryStream stream(Streamed(source));
+  TInferenceEngine copy;
+  ASSERT_FALSE(copy.Facts().PreserveIDs());
+  ASSERT_TRUE(copy.Facts().CacheHashCodes());
+  copy.ReadComponent(stream);
+  EXPECT_TRUE(copy.Facts().PreserveIDs());
+  EXPECT_FALSE(copy.Facts().CacheHashCodes());
+}
+
 TEST_F(EngineStreamingTest, WritingLeavesTheSourceUnchanged) {
   const std::string before = WithoutCreatedLine(source.GetExpertSystem());
   const int32_t index = source.SymbolIndex();
