@@ -306,14 +306,25 @@ class TJoinValues {
   explicit TJoinValues(size_t n) {
     if (n > kInline) heap_.resize(n);
   }
-  IIEValue* operator[](size_t i) const { return At(i).value; }
-  Value& At(size_t i) { return heap_.empty() ? inline_[i] : heap_[i]; }
+  // The values a memory entry keeps.
+  explicit TJoinValues(const Ref<IIEValue>* kept) : kept_(kept) {}
+  IIEValue* operator[](size_t i) const { return kept_ ? kept_[i].get() : At(i).value; }
+  // The values as a memory entry keeps them.
+  std::unique_ptr<Ref<IIEValue>[]> Keep(size_t n) const {
+    auto kept = std::make_unique<Ref<IIEValue>[]>(n);
+    for (size_t i = 0; i < n; ++i)
+      kept[i] = At(i).made ? At(i).made : Ref<IIEValue>(At(i).value);
+    return kept;
+  } Value& At(size_t i) {
+    return heap_.empty() ? inline_[i] : heap_[i];
+  }
   const Value& At(size_t i) const { return heap_.empty() ? inline_[i] : heap_[i]; }
 
  private:
   static constexpr size_t kInline = 6;
   std::array<Value, kInline> inline_;
   std::vector<Value> heap_;
+  const Ref<IIEValue>* kept_ = nullptr;
 };
 
 void TJoinNode::ReadLeft(TIEToken* left, TJoinValues& a) const {
@@ -353,13 +364,18 @@ bool TJoinNode::Match(TIEToken* left, const TJoinValues& a, TIEToken* right, con
     if (!a[i] || !b[i]) return false;  // no such position: nothing to compare with
     if (a[i]->Equals(b[i]) != (t.TestType() == sttEquals)) return false;
   }
-  return RunTests(left, right->GetFact(), right->Division());
+  return tests_.empty() || RunTests(left, right->GetFact(), right->Division());
 }
 
 bool TJoinNode::MatchLeft(TIEToken* left, const TJoinValues& a, TIEToken* right) {
   TJoinValues b(join_tests_.size());
   ReadRight(right, b);
   return Match(left, a, right, b);
+}
+
+bool TJoinNode::MatchLeft(TIEToken* left, const TJoinValues& a, TIETokenTree::Entry& right) {
+  if (!right.values) return MatchLeft(left, a, right.token.get());
+  return Match(left, a, right.token.get(), TJoinValues(right.values.get()));
 }
 
 bool TJoinNode::MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b) {
@@ -403,7 +419,7 @@ void TJoinNode::FromLeft(TIEToken* token) {
     TJoinValues a(join_tests_.size());
     ReadLeft(token, a);
     right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIETokenTree::Entry& right) {
-      if (MatchLeft(token, a, right.token.get())) Emit(stored.get(), right.token.get(), taRemove);
+      if (MatchLeft(token, a, right)) Emit(stored.get(), right.token.get(), taRemove);
       return true;
     });
     return;
@@ -417,14 +433,14 @@ void TJoinNode::FromLeft(TIEToken* token) {
   int32_t before = passed_;
   if (kind_ == jkPositive) {
     right_.ForEachIn(right_key, [&](TIETokenTree::Entry& right) {
-      if (!MatchLeft(token, a, right.token.get())) return true;
+      if (!MatchLeft(token, a, right)) return true;
       Emit(token, right.token.get(), action);
       return !unique_;
     });
   } else {
     int32_t count = 0;
     right_.ForEachIn(right_key, [&](TIETokenTree::Entry& right) {
-      if (MatchLeft(token, a, right.token.get())) ++count;
+      if (MatchLeft(token, a, right)) ++count;
       return true;
     });
     entry->matches = count;
@@ -439,7 +455,11 @@ void TJoinNode::FromRight(TIEToken* token) {
   const int32_t key = KeyOf(b);
   const TTokenAction action = token->GetTag();
   if (action != taRemove) {
-    if (!right_.Add(key, token, network_->Priming())) return;
+    TIETokenTree::Entry* entry = right_.Add(key, token, network_->Priming());
+    if (!entry) return;
+    // Facts are few beside the partial matches that meet them, so a fact's
+    // entry keeps the values the tests compare, read once.
+    if (!join_tests_.empty()) entry->values = b.Keep(join_tests_.size());
     left_.ForEachIn(key, [&](TIETokenTree::Entry& entry) {
       TIEToken* left = entry.token.get();
       if (!MatchRight(left, token, b)) return true;

@@ -193,6 +193,7 @@ class RULECORE_API TJoinNode : public TTestNode {
   // values read beforehand) and the function tests.
   bool Match(TIEToken* left, const TJoinValues& a, TIEToken* right, const TJoinValues& b);
   bool MatchLeft(TIEToken* left, const TJoinValues& a, TIEToken* right);
+  bool MatchLeft(TIEToken* left, const TJoinValues& a, TIETokenTree::Entry& right);
   bool MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b);
   void Emit(TIEToken* left, TIEToken* right, TTokenAction action);
   void EmitNull(TIEToken* left, TTokenAction action);

@@ -8,6 +8,7 @@
 // a slot position goes through SlotValueAt so that the division is honoured.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -125,6 +126,8 @@ class RULECORE_API TIETokenTree {
     int32_t key = 0;
     // Negated and existence joins: how many facts match the token.
     int32_t matches = 0;
+    // A join's right memory: the values its tests compare, read once.
+    std::unique_ptr<Ref<IIEValue>[]> values;
     List* list = nullptr;  // the key's list, in arrival order
     Entry* prev = nullptr;
     Entry* next = nullptr;
