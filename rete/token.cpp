@@ -204,10 +204,11 @@ TIETokenTree::~TIETokenTree() {
 // meets its stored twin; other pairs are compared link by link.
 bool TIETokenTree::Holds(const Entry* e, uint64_t hash, const TIEToken* token) {
   if (e->hash != hash) return false;
-  if (e->parent == token->Parent() && e->fact == token->GetFact() &&
-      SameDivision(e->division, token->Division()))
+  const TIEToken* stored = e->token.get();
+  if (stored->Parent() == token->Parent() && stored->GetFact() == token->GetFact() &&
+      SameDivision(stored->Division(), token->Division()))
     return true;
-  return e->token->SameChain(token);
+  return stored->SameChain(token);
 }
 
 TIEToken* TIETokenTree::Find(int32_t key, TIEToken* token) const {
@@ -238,9 +239,6 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) 
   if (static_cast<size_t>(count_) >= index_.size()) Grow();
   Entry* e = new Entry;
   e->token = Ref<TIEToken>(token);
-  e->parent = token->Parent();
-  e->fact = token->GetFact();
-  e->division = token->Division();
   e->hash = token->ChainHash();
   e->key = key;
   auto [it, fresh] = lists_.try_emplace(key);

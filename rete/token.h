@@ -35,7 +35,7 @@ class RULECORE_API TDivision : public IInterface {
   bool Equals(const TDivision* other) const;
 };
 
-class RULECORE_API TIEToken : public IReteToken {
+class RULECORE_API TIEToken final : public IReteToken {
  public:
   RULECORE_POOLED(TIEToken)
 
@@ -117,11 +117,6 @@ class RULECORE_API TIETokenTree {
   struct Entry {
     RULECORE_POOLED(Entry)
     Ref<TIEToken> token;
-    // The token's last link, copied so that most equality tests need not
-    // reach the token itself.
-    const TIEToken* parent = nullptr;
-    const IFact* fact = nullptr;
-    const TDivision* division = nullptr;
     uint64_t hash = 0;
     int32_t key = 0;
     // Negated and existence joins: how many facts match the token.
@@ -176,8 +171,8 @@ class RULECORE_API TIETokenTree {
 
   // Nodes stay put: entries point at them. A key whose list empties keeps
   // it for a while, since the same keys tend to come back (a fact changed
-  // and changed back); the empty lists are swept once they outnumber the
-  // others.
+  // and changed back); the empty lists are swept once there are more than
+  // a thousand of them and four times as many as the others.
   std::unordered_map<int32_t, List> lists_;
   size_t empty_lists_ = 0;
   mutable std::vector<Entry*> index_;  // chained by same_hash; size a power of 2
