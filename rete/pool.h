@@ -1,14 +1,15 @@
 // rulecore: an embeddable expert-system shell.
 // A free list of fixed-size blocks for the matcher's small, short-lived
-// objects (tokens, memory entries), which are made and freed by the million
-// while facts change. Each thread keeps its own list; a block goes back to
-// the list of the thread that frees it and the lists give their blocks back
-// when the thread ends. Under AddressSanitizer the pool steps aside so that
-// a use after free is still caught.
+// objects (tokens, memory entries, activations), which are made and freed by
+// the million while facts change. Each thread keeps its own list; a block
+// goes back to the list of the thread that frees it. Under AddressSanitizer
+// the pool steps aside so that a use after free is still caught.
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 #include <new>
+#include <utility>
 
 namespace rulecore {
 
@@ -34,13 +35,13 @@ class TBlockPool {
  public:
   static void* Allocate() {
 #ifndef RULECORE_POOL_DISABLED
-    if (Node* n = free_) {
-      free_ = n->next;
-      return n;
-    }
-    Enlist();
-#endif
+    if (!free_) Refill();
+    Node* n = free_;
+    free_ = n->next;
+    return n;
+#else
     return ::operator new(Size);
+#endif
   }
 
   static void Release(void* p) noexcept {
@@ -57,18 +58,49 @@ class TBlockPool {
 
  private:
   static_assert(Size >= sizeof(void*), "a block must hold the free-list link");
+  static_assert(Size % alignof(void*) == 0, "blocks follow one another in a slab");
   struct Node {
     Node* next;
   };
-  // The list is a plain pointer per thread, so that reaching it costs no
-  // call; a separate object, made the first time the list is empty, gives
-  // the blocks back when the thread ends.
+  // Blocks are cut from slabs, which saves the allocator's header on each
+  // block and keeps neighbours together. Slabs live as long as the program:
+  // a block may outlive the thread that cut it, and objects destroyed while
+  // the program ends may still give blocks back. The free blocks of a thread
+  // that ends go to the depot, where other threads find them.
+  static constexpr size_t kSlab = 64 * 1024;
+  struct Depot {
+    std::mutex mutex;
+    Node* free = nullptr;
+  };
+  static Depot& TheDepot() {
+    static Depot* depot = new Depot;  // never freed, see above
+    return *depot;
+  }
+  static void Refill() {
+    Enlist();
+    Depot& depot = TheDepot();
+    std::lock_guard<std::mutex> lock(depot.mutex);
+    if (depot.free) {
+      free_ = std::exchange(depot.free, nullptr);
+      return;
+    }
+    char* slab = static_cast<char*>(::operator new(kSlab));
+    for (size_t at = 0; at + Size <= kSlab; at += Size) {
+      Node* n = reinterpret_cast<Node*>(slab + at);
+      n->next = free_;
+      free_ = n;
+    }
+  }
   struct Keeper {
     ~Keeper() {
-      while (Node* n = free_) {
-        free_ = n->next;
-        ::operator delete(n);
-      }
+      if (!free_) return;
+      Node* last = free_;
+      while (last->next)
+        last = last->next;
+      Depot& depot = TheDepot();
+      std::lock_guard<std::mutex> lock(depot.mutex);
+      last->next = depot.free;
+      depot.free = std::exchange(free_, nullptr);
     }
   };
   static void Enlist() noexcept {
@@ -81,6 +113,7 @@ class TBlockPool {
 // Gives a class pooled allocation of its own size (not of derived classes).
 #define RULECORE_POOLED(Class)                                                                   \
   static void* operator new(size_t size) {                                                       \
+    static_assert(alignof(Class) <= alignof(void*), "pooled blocks are aligned for pointers");   \
     return size == sizeof(Class) ? TBlockPool<sizeof(Class)>::Allocate() : ::operator new(size); \
   }                                                                                              \
   static void operator delete(void* p, size_t size) noexcept {                                   \
