@@ -678,17 +678,7 @@ Ref<TActivation> TPatternMatchTerminalNode::Take(TActivation* activation) {
 }
 
 void TPatternMatchTerminalNode::Grow() {
-  std::vector<TActivation*> old = std::move(index_);
-  index_.assign(old.empty() ? 16 : old.size() * 2, nullptr);
-  for (TActivation* head : old) {
-    while (head) {
-      TActivation* next = head->node_same_hash_;
-      TActivation** slot = Slot(head->node_hash_);
-      head->node_same_hash_ = *slot;
-      *slot = head;
-      head = next;
-    }
-  }
+  GrowChainedIndex<TActivation, &TActivation::node_same_hash_, &TActivation::node_hash_>(index_);
 }
 
 void TPatternMatchTerminalNode::StandDown(TIEToken* token) {

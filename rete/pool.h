@@ -7,9 +7,11 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace rulecore {
 
@@ -109,6 +111,25 @@ class TBlockPool {
 
   RULECORE_POOL_TLS static inline thread_local Node* free_ = nullptr;
 };
+
+// Doubles a chained hash index (16 slots at first; sizes are powers of 2):
+// every item moves to the slot of its hash. `Link` is the item's member
+// holding the next item of its chain, `HashOf` the member holding its hash.
+template <class T, T* T::*Link, uint64_t T::*HashOf>
+void GrowChainedIndex(std::vector<T*>& index) {
+  std::vector<T*> old = std::move(index);
+  index.assign(old.empty() ? 16 : old.size() * 2, nullptr);
+  const uint64_t mask = index.size() - 1;
+  for (T* head : old) {
+    while (head) {
+      T* next = head->*Link;
+      T*& slot = index[head->*HashOf & mask];
+      head->*Link = slot;
+      slot = head;
+      head = next;
+    }
+  }
+}
 
 // Gives a class pooled allocation of its own size (not of derived classes).
 #define RULECORE_POOLED(Class)                                                                   \

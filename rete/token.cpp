@@ -220,17 +220,7 @@ TIEToken* TIETokenTree::Find(int32_t key, TIEToken* token) const {
 }
 
 void TIETokenTree::Grow() {
-  std::vector<Entry*> old = std::move(index_);
-  index_.assign(old.empty() ? 16 : old.size() * 2, nullptr);
-  for (Entry* head : old) {
-    while (head) {
-      Entry* next = head->same_hash;
-      Entry** slot = Slot(head->hash);
-      head->same_hash = *slot;
-      *slot = head;
-      head = next;
-    }
-  }
+  GrowChainedIndex<Entry, &Entry::same_hash, &Entry::hash>(index_);
 }
 
 TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) {
