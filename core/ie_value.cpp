@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -450,6 +451,26 @@ bool SameOrEqual(T* a, T* b) {
 bool TIEValue::Equals(IIEValue* other) {
   if (other == this) return true;
   if (!other) return false;
+  // Two plain values of one kind, the common case in matching, are compared
+  // without asking the other value through its interface.
+  if (typeid(*other) == typeid(TIEValue)) {
+    const auto* plain = static_cast<const TIEValue*>(other);
+    if (plain->kind_ == kind_) {
+      switch (kind_) {
+        case dtAtom:
+        case dtString:
+          return plain->text_ == text_;
+        case dtInteger:
+        case dtFactId:
+        case dtDescriptor:
+          return plain->payload_.i == payload_.i;
+        case dtFloat:
+          return plain->payload_.f == payload_.f;
+        default:
+          break;
+      }
+    }
+  }
   TIEType other_kind = other->GetDType();
   if (other_kind != kind_) {
     if (kind_ != dtFuzzy) return other_kind == dtFuzzy && other->Equals(this);

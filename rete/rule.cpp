@@ -112,12 +112,13 @@ void TRule::SetSalience(IIEValue* value) {
 }
 
 void TRule::EvaluateSalience() {
-  if (!engine_) {
-    // Without an engine only a constant can be read.
-    if (salience_value_ && IENumericTypes.Contains(salience_value_->GetDType()))
-      salience_ = salience_value_->GetAsInteger();
+  if (!salience_value_) return;
+  // A constant is read as it is; this runs for every activation.
+  if (IENumericTypes.Contains(salience_value_->GetDType())) {
+    salience_ = salience_value_->GetAsInteger();
     return;
   }
+  if (!engine_) return;  // without an engine only a constant can be read
   std::unique_ptr<TIEContext> context = engine_->GetContext()->Push();
   // Salience orders the agenda only: the rule itself does not change, so
   // nobody is told (the agenda evaluates it while facts propagate).
