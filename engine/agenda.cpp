@@ -44,10 +44,13 @@ std::set<TIEAgenda::Entry>::iterator TIEAgenda::Where(TActivation* activation) c
 }
 
 int TIEAgenda::Add(TActivation* activation) {
-  if (!activation) RaiseIE(SInvalidAgendaItem);
-  if (Contains(activation)) return IndexOf(activation);
-  Insert(activation);
+  Put(activation);
   return IndexOf(activation);
+}
+
+void TIEAgenda::Put(TActivation* activation) {
+  if (!activation) RaiseIE(SInvalidAgendaItem);
+  if (!Contains(activation)) Insert(activation);
 }
 
 bool TIEAgenda::Remove(TActivation* activation) {

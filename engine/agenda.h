@@ -26,6 +26,8 @@ class RULECORE_API TIEAgenda {
 
   // Inserts `activation` by its rule's current salience; returns its index.
   int Add(TActivation* activation);
+  // The same without working out the index, which costs a walk.
+  void Put(TActivation* activation);
   // Removes `activation`; false when it is not on the agenda.
   bool Remove(TActivation* activation);
   bool Contains(TActivation* activation) const { return activation->agenda_ == this; }

@@ -987,7 +987,7 @@ void TInferenceEngine::ProcessPendingFacts() {
 void TInferenceEngine::AddActivation(TActivation* activation) {
   try {
     activation->Rule()->EvaluateSalience();
-    agenda_.Add(activation);
+    agenda_.Put(activation);
     if (Watching(cwActivation))
       Watched(cwActivation, "==> Activation: " + activation->Rule()->RuleName() + " : " +
                                 activation->Token()->GetToFactsString());
@@ -1012,7 +1012,7 @@ void TInferenceEngine::RebuildAgenda() {
     TActivation* a = items[i].get();
     if (withdrawn(a) || agenda_.Contains(a)) return;
     agenda_.ExpectReAdd(a, static_cast<int>(i));
-    agenda_.Add(a);
+    agenda_.Put(a);
   };
   try {
     for (; i < items.size(); ++i) {

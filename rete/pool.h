@@ -73,6 +73,7 @@ class TBlockPool {
   struct Depot {
     std::mutex mutex;
     Node* free = nullptr;
+    std::vector<void*> slabs;  // so that leak checkers see them held
   };
   static Depot& TheDepot() {
     static Depot* depot = new Depot;  // never freed, see above
@@ -87,6 +88,7 @@ class TBlockPool {
       return;
     }
     char* slab = static_cast<char*>(::operator new(kSlab));
+    depot.slabs.push_back(slab);
     for (size_t at = 0; at + Size <= kSlab; at += Size) {
       Node* n = reinterpret_cast<Node*>(slab + at);
       n->next = free_;
