@@ -389,24 +389,24 @@ bool TReader::ReadBoolean() {
   return tag == vaTrue;
 }
 
-int64_t TReader::ReadInteger() {
-  Expect(vaInteger, "an integer");
+uint64_t TReader::ReadLittleEndian64() {
   uint8_t bytes[8];
   ReadRaw(bytes, 8);
   uint64_t v = 0;
   for (int i = 7; i >= 0; --i)
     v = v << 8 | bytes[i];
-  return static_cast<int64_t>(v);
+  return v;
+}
+
+int64_t TReader::ReadInteger() {
+  Expect(vaInteger, "an integer");
+  return static_cast<int64_t>(ReadLittleEndian64());
 }
 
 double TReader::ReadFloat() {
   if (NextValue() == vaInteger) return static_cast<double>(ReadInteger());
   Expect(vaFloat, "a float");
-  uint8_t bytes[8];
-  ReadRaw(bytes, 8);
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i)
-    v = v << 8 | bytes[i];
+  const uint64_t v = ReadLittleEndian64();
   double d;
   std::memcpy(&d, &v, sizeof d);
   return d;

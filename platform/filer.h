@@ -171,6 +171,8 @@ class RULECORE_API TReader : public TFiler {
   void ReadPublished(TPersistent& instance, const TPropInfo& prop);
   void Expect(TValueType tag, const char* what);
   void ReadRaw(void* data, size_t count);
+  // Eight bytes, least significant first.
+  uint64_t ReadLittleEndian64();
 
   int depth_ = 0;
   // The extra property being looked for while DefineProperties runs.
