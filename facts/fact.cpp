@@ -180,6 +180,7 @@ void TFact::AssignValues(IFact* source) {
     }
   }
   values_.Clear();
+  values_.Reserve(copies.size());
   for (auto& [name, value] : copies) {
     IFactSlot* slot = nullptr;
     template_->ContainsSlot(name, &slot);

@@ -1,8 +1,9 @@
 // rulecore: an embeddable expert-system shell.
 // TStringHashTable<T>: a table from byte-string keys to values that keeps its
 // entries in insertion order, so listing a table is deterministic. Lookups
-// are by hash; removal shifts the entries after the removed one. Keys are
-// compared exactly (letter case matters).
+// are by hash once the table is larger than a few entries, and by a walk of
+// the entries until then; removal shifts the entries after the removed one.
+// Keys are compared exactly (letter case matters).
 #pragma once
 
 #include <cstdint>
@@ -32,14 +33,20 @@ class TStringHashTable {
 
   // Stores `value` under `key`, replacing an existing entry in its place.
   void Put(std::string_view key, T value) {
-    auto it = index_.find(key);
-    if (it != index_.end()) {
-      entries_[it->second].second = std::move(value);
+    const size_t at = Position(key);
+    if (at != kNone) {
+      entries_[at].second = std::move(value);
       return;
     }
-    index_.emplace(std::string(key), entries_.size());
     entries_.emplace_back(std::string(key), std::move(value));
+    if (!index_.empty())
+      index_.emplace(std::string(key), entries_.size() - 1);
+    else if (entries_.size() > kLinear)
+      for (size_t i = 0; i < entries_.size(); ++i)
+        index_.emplace(entries_[i].first, i);
   }
+  // Makes room for `count` entries in all.
+  void Reserve(size_t count) { entries_.reserve(count); }
 
   // The entry's value, or nil when the key is absent.
   T* Find(std::string_view key) {
@@ -64,13 +71,12 @@ class TStringHashTable {
 
   // Removes the entry; returns false when there was none.
   bool Remove(std::string_view key) {
-    auto it = index_.find(key);
-    if (it == index_.end()) return false;
-    size_t pos = it->second;
+    const size_t pos = Position(key);
+    if (pos == kNone) return false;
     // The value dies last, after the table is consistent again, so that its
     // destructor may look at the table.
     [[maybe_unused]] T victim = std::move(entries_[pos].second);
-    index_.erase(it);
+    if (!index_.empty()) index_.erase(index_.find(key));
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(pos));
     for (auto& [k, i] : index_)
       if (i > pos) --i;
@@ -101,10 +107,11 @@ class TStringHashTable {
     return true;
   }
   // Small tables (the slots of a fact, say) are searched in order: comparing
-  // a few short names is cheaper than hashing one.
+  // a few short names is cheaper than hashing one, and they keep no index.
+  // The index, once made, is kept while the table has entries.
   static constexpr size_t kLinear = 8;
   size_t Position(std::string_view key) const {
-    if (entries_.size() <= kLinear) {
+    if (index_.empty()) {
       for (size_t i = 0; i < entries_.size(); ++i)
         if (SameKey(entries_[i].first, key)) return i;
       return kNone;

@@ -245,13 +245,36 @@ bool TTestNode::RunTests(IReteToken* token, IFact* fact, TDivision* division) {
   return ok;
 }
 
+// A test keeps the tokens that passed, each with the token it made, so that
+// a withdrawal drops just what the addition made, whatever the tests say now.
 bool TTestNode::CallNode(TIEToken* token, TCallType /*type*/) {
-  if (token->GetTag() == taClear) return CallChildren(token);
-  // A removal passes whatever the tests say now: it only withdraws what
-  // the addition made.
-  if (token->GetTag() != taRemove && !RunTests(token, nullptr, nullptr)) return false;
+  switch (token->GetTag()) {
+    case taClear:
+      left_.Clear();
+      return CallChildren(token);
+    case taRemove: {
+      TIETokenTree::Entry* e = left_.Locate(token);
+      if (!e) return false;
+      DropOutputs(e);
+      left_.Erase(e);
+      return true;
+    }
+    default:
+      break;
+  }
+  if (!RunTests(token, nullptr, nullptr)) return false;
+  TIETokenTree::Entry* e = left_.Add(0, token, network_->Priming());
+  if (!e) return false;
   Ref<TIEToken> extended(new TIEToken(token, network_->NullFact()));
+  TIETokenTree::Adopt(e, nullptr, extended.get());
   return CallChildren(extended.get());
+}
+
+void TTestNode::DropOutputs(TIETokenTree::Entry* e) {
+  TIETokenTree::DropChildren(e, [this](TIEToken* child) {
+    child->SetTag(taRemove);
+    CallChildren(child);
+  });
 }
 
 std::string TTestNode::GetToString() const {
@@ -384,44 +407,39 @@ bool TJoinNode::MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b
   return Match(left, a, right, b);
 }
 
-void TJoinNode::Emit(TIEToken* left, TIEToken* right, TTokenAction action) {
-  Ref<TIEToken> joined(new TIEToken(left, right->GetFact(), right->Division()));
+void TJoinNode::Emit(TIETokenTree::Entry* left, TIETokenTree::Entry* right,
+                     TTokenAction action) {
+  TIEToken* fact = right->token.get();
+  Ref<TIEToken> joined(new TIEToken(left->token.get(), fact->GetFact(), fact->Division()));
   joined->SetTag(action);
-  joined->SetStrength(std::min(left->GetStrength(), right->GetStrength()));
-  if (action != taRemove) ++passed_;
+  joined->SetStrength(std::min(left->token->GetStrength(), fact->GetStrength()));
+  TIETokenTree::Adopt(left, right, joined.get());
+  ++passed_;
   CallChildren(joined.get());
 }
 
-void TJoinNode::EmitNull(TIEToken* left, TTokenAction action) {
-  Ref<TIEToken> joined(new TIEToken(left, network_->NullFact()));
+void TJoinNode::EmitNull(TIETokenTree::Entry* left, TTokenAction action) {
+  Ref<TIEToken> joined(new TIEToken(left->token.get(), network_->NullFact()));
   joined->SetTag(action);
-  if (action != taRemove) ++passed_;
+  TIETokenTree::Adopt(left, nullptr, joined.get());
+  ++passed_;
   CallChildren(joined.get());
 }
 
 // Nothing below a join reaches back into its memories, so the walks below
 // run over the stored lists themselves. A join stores the tokens it is given
-// (they are never changed once made); negated and existence joins keep the
-// count of facts matching each left token in its memory entry. A withdrawal
-// finds the stored token by its chain hash and withdraws, by matching again,
-// what the token made. The values are read from the arriving token, which
-// holds the same facts as its stored twin.
+// (they are never changed once made), and lists under their entries the
+// tokens it made from them; negated and existence joins keep the count of
+// facts matching each left token in its entry. A withdrawal drops what the
+// entry made. Only a fact leaving a negated or existence join is matched
+// again, against the left tokens whose counts it changes.
 void TJoinNode::FromLeft(TIEToken* token) {
   const TTokenAction action = token->GetTag();
   if (action == taRemove) {
-    int32_t matches = 0;
-    Ref<TIEToken> stored = left_.Remove(token, &matches);
-    if (!stored) return;
-    if (kind_ != jkPositive) {
-      if ((kind_ == jkNegated) == (matches == 0)) EmitNull(stored.get(), taRemove);
-      return;
-    }
-    TJoinValues a(join_tests_.size());
-    ReadLeft(token, a);
-    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIETokenTree::Entry& right) {
-      if (MatchLeft(token, a, right)) Emit(stored.get(), right.token.get(), taRemove);
-      return true;
-    });
+    TIETokenTree::Entry* e = left_.Locate(token);
+    if (!e) return;
+    DropOutputs(e);
+    left_.Erase(e);
     return;
   }
   TJoinValues a(join_tests_.size());
@@ -434,7 +452,7 @@ void TJoinNode::FromLeft(TIEToken* token) {
   if (kind_ == jkPositive) {
     right_.ForEachIn(right_key, [&](TIETokenTree::Entry& right) {
       if (!MatchLeft(token, a, right)) return true;
-      Emit(token, right.token.get(), action);
+      Emit(entry, &right, action);
       return !unique_;
     });
   } else {
@@ -444,47 +462,58 @@ void TJoinNode::FromLeft(TIEToken* token) {
       return true;
     });
     entry->matches = count;
-    if ((kind_ == jkNegated) == (count == 0)) EmitNull(token, action);
+    if ((kind_ == jkNegated) == (count == 0)) EmitNull(entry, action);
   }
   if (passed_ == before) AskForBackChain(token);
 }
 
 void TJoinNode::FromRight(TIEToken* token) {
-  TJoinValues b(join_tests_.size());
-  ReadRight(token, b);
-  const int32_t key = KeyOf(b);
   const TTokenAction action = token->GetTag();
   if (action != taRemove) {
+    TJoinValues b(join_tests_.size());
+    ReadRight(token, b);
+    const int32_t key = KeyOf(b);
     TIETokenTree::Entry* entry = right_.Add(key, token, network_->Priming());
     if (!entry) return;
     // Facts are few beside the partial matches that meet them, so a fact's
     // entry keeps the values the tests compare, read once.
     if (!join_tests_.empty()) entry->values = b.Keep(join_tests_.size());
-    left_.ForEachIn(key, [&](TIETokenTree::Entry& entry) {
-      TIEToken* left = entry.token.get();
-      if (!MatchRight(left, token, b)) return true;
+    left_.ForEachIn(key, [&](TIETokenTree::Entry& left) {
+      if (!MatchRight(left.token.get(), token, b)) return true;
       if (kind_ == jkPositive) {
-        Emit(left, token, action);
+        Emit(&left, entry, action);
       } else if (kind_ == jkNegated) {
-        if (entry.matches++ == 0) EmitNull(left, taRemove);
+        if (left.matches++ == 0) DropOutputs(&left);
       } else {
-        if (++entry.matches == 1) EmitNull(left, action);
+        if (++left.matches == 1) EmitNull(&left, action);
       }
       return true;
     });
     return;
   }
-  Ref<TIEToken> stored = right_.Remove(token);
+  TIETokenTree::Entry* stored = right_.Locate(token);
   if (!stored) return;
-  left_.ForEachIn(key, [&](TIETokenTree::Entry& entry) {
-    TIEToken* left = entry.token.get();
-    if (!MatchRight(left, token, b)) return true;
-    if (kind_ == jkPositive) {
-      Emit(left, stored.get(), taRemove);
-    } else {
-      entry.matches = std::max(0, entry.matches - 1);
-      if (entry.matches == 0) EmitNull(left, kind_ == jkNegated ? taAdd : taRemove);
-    }
+  if (kind_ == jkPositive) {
+    DropOutputs(stored);
+    right_.Erase(stored);
+    return;
+  }
+  Ref<TIEToken> fact = stored->token;
+  const int32_t key = stored->key;
+  std::unique_ptr<Ref<IIEValue>[]> values = std::move(stored->values);
+  right_.Erase(stored);
+  TJoinValues read(join_tests_.size());
+  if (!values) ReadRight(fact.get(), read);
+  const TJoinValues kept(values.get());
+  const TJoinValues& b = values ? kept : read;
+  left_.ForEachIn(key, [&](TIETokenTree::Entry& left) {
+    if (!MatchRight(left.token.get(), fact.get(), b)) return true;
+    left.matches = std::max(0, left.matches - 1);
+    if (left.matches != 0) return true;
+    if (kind_ == jkNegated)
+      EmitNull(&left, taAdd);
+    else
+      DropOutputs(&left);
     return true;
   });
 }
@@ -504,33 +533,16 @@ bool TJoinNode::CallNode(TIEToken* token, TCallType type) {
   return true;
 }
 
+// The tokens are those the successors were given, as they stand in the
+// child lists.
 void TJoinNode::ForEachOutput(const std::function<void(TIEToken*)>& f) {
-  std::vector<std::pair<Ref<TIEToken>, int32_t>> lefts;
-  left_.ForEach([&](TIETokenTree::Entry& e) { lefts.emplace_back(e.token, e.matches); });
-  for (const auto& [left, matches] : lefts) {
-    if (kind_ != jkPositive) {
-      if ((kind_ == jkNegated) == (matches == 0)) {
-        Ref<TIEToken> joined(new TIEToken(left.get(), network_->NullFact()));
-        joined->SetTag(taAdd);
-        f(joined.get());
-      }
-      continue;
-    }
-    TJoinValues a(join_tests_.size());
-    ReadLeft(left.get(), a);
-    std::vector<Ref<TIEToken>> rights;
-    right_.ForEachIn(shortcut_ < 0 ? 0 : KeyOf(a), [&](TIETokenTree::Entry& right) {
-      rights.emplace_back(right.token);
-      return true;
-    });
-    for (const Ref<TIEToken>& right : rights) {
-      if (!MatchLeft(left.get(), a, right.get())) continue;
-      Ref<TIEToken> joined(new TIEToken(left.get(), right->GetFact(), right->Division()));
-      joined->SetTag(taAdd);
-      joined->SetStrength(std::min(left->GetStrength(), right->GetStrength()));
-      f(joined.get());
-      if (unique_) break;
-    }
+  std::vector<Ref<TIEToken>> outputs;
+  left_.ForEach([&](const TIETokenTree::Entry& e) {
+    TIETokenTree::ForEachChild(&e, [&](TIEToken* child) { outputs.emplace_back(child); });
+  });
+  for (const Ref<TIEToken>& token : outputs) {
+    token->SetTag(taAdd);
+    f(token.get());
   }
 }
 
@@ -629,7 +641,7 @@ void TPatternMatchTerminalNode::AddActivation(TIEToken* token) {
   last_ = activation.get();
   ++count_;
   if (static_cast<size_t>(count_) > index_.size()) Grow();
-  activation->node_hash_ = token->ChainHash();
+  activation->node_hash_ = token->Identity();
   TActivation** slot = Slot(activation->node_hash_);
   activation->node_same_hash_ = *slot;
   *slot = activation.get();
@@ -683,7 +695,7 @@ void TPatternMatchTerminalNode::Grow() {
 
 void TPatternMatchTerminalNode::StandDown(TIEToken* token) {
   if (index_.empty()) return;
-  const uint64_t hash = token->ChainHash();
+  const uint64_t hash = token->Identity();
   for (TActivation* a = *Slot(hash); a; a = a->node_same_hash_) {
     if (a->node_hash_ == hash && static_cast<TIEToken*>(a->Token())->SameChain(token)) {
       Deactivate(a);

@@ -151,13 +151,19 @@ class RULECORE_API TTestNode : public TReteNode {
   // A function test: equals passes when the call does not yield FALSE.
   void AddTest(std::unique_ptr<TIEPatternMatchTest> test);
   const std::vector<std::unique_ptr<TIEPatternMatchTest>>& Tests() const { return tests_; }
+  // The tokens that arrived (for a test, those that passed), each listing
+  // the tokens made from it.
+  const TIETokenTree& LeftMemory() const { return left_; }
 
  protected:
   // Runs the function tests with `token` and the fact being matched.
   bool RunTests(IReteToken* token, IFact* fact, TDivision* division);
+  // Withdraws every token made from the entry.
+  void DropOutputs(TIETokenTree::Entry* e);
 
   std::vector<std::unique_ptr<TIEPatternMatchTest>> tests_;
   TMatchContext context_;
+  TIETokenTree left_{0};
 };
 
 enum TJoinKind : uint8_t { jkPositive, jkNegated, jkExists };
@@ -178,7 +184,6 @@ class RULECORE_API TJoinNode : public TTestNode {
   // Remembers the backward-chaining pattern this join asks goals for.
   void AttachBackChain(TIEPattern* pattern, TRule* rule);
   int32_t TokensPassed() const { return passed_; }
-  const TIETokenTree& LeftMemory() const { return left_; }
   const TIETokenTree& RightMemory() const { return right_; }
   TReteNode* RightInput() const { return right_input_; }
   void SetRightInput(TReteNode* node) { right_input_ = node; }
@@ -195,8 +200,8 @@ class RULECORE_API TJoinNode : public TTestNode {
   bool MatchLeft(TIEToken* left, const TJoinValues& a, TIEToken* right);
   bool MatchLeft(TIEToken* left, const TJoinValues& a, TIETokenTree::Entry& right);
   bool MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b);
-  void Emit(TIEToken* left, TIEToken* right, TTokenAction action);
-  void EmitNull(TIEToken* left, TTokenAction action);
+  void Emit(TIETokenTree::Entry* left, TIETokenTree::Entry* right, TTokenAction action);
+  void EmitNull(TIETokenTree::Entry* left, TTokenAction action);
   void FromLeft(TIEToken* token);
   void FromRight(TIEToken* token);
   void AskForBackChain(TIEToken* left);
@@ -212,8 +217,7 @@ class RULECORE_API TJoinNode : public TTestNode {
     int32_t right = -1;
   };
   mutable std::vector<Hints> hints_;
-  TIETokenTree left_;
-  TIETokenTree right_;
+  TIETokenTree right_{1};
   TReteNode* right_input_ = nullptr;
   TIEPattern* back_chain_pattern_ = nullptr;
   TRule* back_chain_rule_ = nullptr;

@@ -51,12 +51,7 @@ uint64_t Mix(uint64_t h, IFact* fact, const TDivision* division) {
 // ---------------------------------------------------------------- TIEToken
 
 TIEToken::TIEToken(TTokenAction action, IFact* fact, TDivision* division)
-    : count_(1),
-      fact_(fact),
-      sort_code_(FactId(fact)),
-      tag_(action),
-      division_(division),
-      chain_hash_(Mix(0, fact, division)) {}
+    : count_(1), fact_(fact), sort_code_(FactId(fact)), tag_(action), division_(division) {}
 
 TIEToken::TIEToken(TIEToken* parent, IFact* fact, TDivision* division)
     : count_(parent->count_ + 1),
@@ -66,8 +61,7 @@ TIEToken::TIEToken(TIEToken* parent, IFact* fact, TDivision* division)
       sort_code_(static_cast<int32_t>(static_cast<uint32_t>(parent->sort_code_) * 8u +
                                       static_cast<uint32_t>(FactId(fact)))),
       tag_(parent->tag_),
-      division_(division),
-      chain_hash_(Mix(parent->chain_hash_, fact, division)) {}
+      division_(division) {}
 
 TIEToken::TIEToken(const TIEToken& other)
     : IInterface(),
@@ -79,8 +73,21 @@ TIEToken::TIEToken(const TIEToken& other)
       strength_(other.strength_),
       sort_code_(other.sort_code_),
       tag_(other.tag_),
-      division_(other.division_),
-      chain_hash_(other.chain_hash_) {}
+      division_(other.division_) {}
+
+TIEToken::~TIEToken() {
+  // Memories and child lists hold references: a token they still list
+  // cannot be going.
+  assert(!holds_ && !made_from_[0] && !made_from_[1]);
+}
+
+uint64_t TIEToken::Identity() const {
+  if (!parent_) return Mix(0, fact_.get(), division_.get());
+  uint64_t x = reinterpret_cast<uintptr_t>(this);
+  x ^= x >> 33;
+  x *= 0xFF51AFD7ED558CCDull;
+  return x ^ (x >> 33);
+}
 
 bool TIEToken::Equals(IReteToken* other) {
   if (other == this) return true;
@@ -199,37 +206,46 @@ TIETokenTree::~TIETokenTree() {
   Clear();
 }
 
-// Tokens made from the same parent link and the same fact (with the same
-// division) are the same partial match, and that is how a withdrawal's token
-// meets its stored twin; other pairs are compared link by link.
-bool TIETokenTree::Holds(const Entry* e, uint64_t hash, const TIEToken* token) {
-  if (e->hash != hash) return false;
-  const TIEToken* stored = e->token.get();
-  if (stored->Parent() == token->Parent() && stored->GetFact() == token->GetFact() &&
-      SameDivision(stored->Division(), token->Division()))
-    return true;
-  return stored->SameChain(token);
+namespace {
+// Whether `stored`, a fact's token, and `token` hold the same fact alike.
+bool SameFactToken(const TIEToken* stored, const TIEToken* token) {
+  return !stored->Parent() && stored->GetFact() == token->GetFact() &&
+         SameDivision(stored->Division(), token->Division());
 }
+}  // namespace
 
-TIEToken* TIETokenTree::Find(int32_t key, TIEToken* token) const {
+TIETokenTree::Entry* TIETokenTree::Locate(TIEToken* token) const {
+  if (token->Parent()) {
+    for (Entry* e = token->holds_; e; e = e->chain)
+      if (e->tree == this) return e;
+    return nullptr;
+  }
   if (index_.empty()) return nullptr;
-  const uint64_t hash = token->ChainHash();
-  for (Entry* e = *Slot(hash); e; e = e->same_hash)
-    if (e->key == key && Holds(e, hash, token)) return e->token.get();
+  for (Entry* e = *Slot(token->Identity()); e; e = e->chain)
+    if (e->token.get() == token || SameFactToken(e->token.get(), token)) return e;
   return nullptr;
 }
 
 void TIETokenTree::Grow() {
-  GrowChainedIndex<Entry, &Entry::same_hash, &Entry::hash>(index_);
+  std::vector<Entry*> old = std::move(index_);
+  index_.assign(old.empty() ? 16 : old.size() * 2, nullptr);
+  for (Entry* head : old) {
+    while (head) {
+      Entry* next = head->chain;
+      Entry*& slot = *Slot(head->token->Identity());
+      head->chain = slot;
+      slot = head;
+      head = next;
+    }
+  }
 }
 
 TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) {
-  if (once && Find(key, token)) return nullptr;
-  assert(once || !Find(key, token));
-  if (static_cast<size_t>(count_) >= index_.size()) Grow();
+  if (once && Locate(token)) return nullptr;
+  assert(once || !Locate(token));
   Entry* e = new Entry;
   e->token = Ref<TIEToken>(token);
-  e->hash = token->ChainHash();
+  e->tree = this;
   e->key = key;
   auto [it, fresh] = lists_.try_emplace(key);
   if (!fresh && !it->second.first) --empty_lists_;
@@ -240,36 +256,47 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) 
   else
     e->list->first = e;
   e->list->second = e;
-  Entry** slot = Slot(e->hash);
-  e->same_hash = *slot;
-  *slot = e;
+  if (token->Parent()) {
+    e->chain = token->holds_;
+    token->holds_ = e;
+  } else {
+    if (static_cast<size_t>(indexed_) >= index_.size()) Grow();
+    Entry** slot = Slot(token->Identity());
+    e->chain = *slot;
+    *slot = e;
+    ++indexed_;
+  }
   ++count_;
   return e;
 }
 
-Ref<TIEToken> TIETokenTree::Remove(TIEToken* token, int32_t* matches) {
-  if (index_.empty()) return nullptr;
-  const uint64_t hash = token->ChainHash();
-  for (Entry** link = Slot(hash); *link; link = &(*link)->same_hash) {
-    Entry* e = *link;
-    if (!Holds(e, hash, token)) continue;
-    *link = e->same_hash;
-    if (e->prev)
-      e->prev->next = e->next;
-    else
-      e->list->first = e->next;
-    if (e->next)
-      e->next->prev = e->prev;
-    else
-      e->list->second = e->prev;
-    if (!e->list->first && ++empty_lists_ > 64 && empty_lists_ * 2 > lists_.size()) Sweep();
-    Ref<TIEToken> stored = std::move(e->token);
-    if (matches) *matches = e->matches;
-    delete e;
-    --count_;
-    return stored;
-  }
-  return nullptr;
+void TIETokenTree::Erase(Entry* e) {
+  while (e->children)
+    Orphan(e->children);
+  TIEToken* token = e->token.get();
+  Entry** link = token->Parent() ? &token->holds_ : Slot(token->Identity());
+  while (*link != e)
+    link = &(*link)->chain;
+  *link = e->chain;
+  if (!token->Parent()) --indexed_;
+  if (e->prev)
+    e->prev->next = e->next;
+  else
+    e->list->first = e->next;
+  if (e->next)
+    e->next->prev = e->prev;
+  else
+    e->list->second = e->prev;
+  if (!e->list->first && ++empty_lists_ > 64 && empty_lists_ * 2 > lists_.size()) Sweep();
+  delete e;
+  --count_;
+}
+
+bool TIETokenTree::Remove(TIEToken* token) {
+  Entry* e = Locate(token);
+  if (!e) return false;
+  Erase(e);
+  return true;
 }
 
 void TIETokenTree::Sweep() {
@@ -283,6 +310,15 @@ void TIETokenTree::Clear() {
     Entry* e = list.first;
     while (e) {
       Entry* next = e->next;
+      while (e->children)
+        Orphan(e->children);
+      TIEToken* token = e->token.get();
+      if (token->Parent()) {
+        Entry** link = &token->holds_;
+        while (*link != e)
+          link = &(*link)->chain;
+        *link = e->chain;
+      }
       delete e;
       e = next;
     }
@@ -290,7 +326,52 @@ void TIETokenTree::Clear() {
   lists_.clear();
   empty_lists_ = 0;
   index_.clear();
+  indexed_ = 0;
   count_ = 0;
+}
+
+// The newest child heads the list; `older` runs towards the oldest, and
+// `newer` back, the head's `newer` pointing at the oldest.
+void TIETokenTree::Link(Entry* e, int side, TIEToken* child) {
+  TIEToken* head = e->children;
+  child->older_[side] = head;
+  if (head) {
+    child->newer_[side] = head->newer_[side];
+    head->newer_[side] = child;
+  } else {
+    child->newer_[side] = child;
+  }
+  e->children = child;
+  child->made_from_[side] = e;
+}
+
+void TIETokenTree::Unlink(Entry* e, int side, TIEToken* child) {
+  TIEToken* older = child->older_[side];
+  TIEToken* newer = child->newer_[side];
+  if (child == e->children) {
+    e->children = older;
+    if (older) older->newer_[side] = newer;  // the oldest
+  } else {
+    newer->older_[side] = older;
+    if (older)
+      older->newer_[side] = newer;
+    else
+      e->children->newer_[side] = newer;  // the child was the oldest
+  }
+  child->older_[side] = child->newer_[side] = nullptr;
+  child->made_from_[side] = nullptr;
+}
+
+void TIETokenTree::Adopt(Entry* left, Entry* right, TIEToken* child) {
+  child->AddRef();
+  Link(left, left->tree->side_, child);
+  if (right) Link(right, right->tree->side_, child);
+}
+
+void TIETokenTree::Orphan(TIEToken* child) {
+  for (int side = 0; side < 2; ++side)
+    if (Entry* e = child->made_from_[side]) Unlink(e, side, child);
+  child->Release();
 }
 
 }  // namespace rulecore

@@ -35,6 +35,32 @@ class RULECORE_API TDivision : public IInterface {
   bool Equals(const TDivision* other) const;
 };
 
+class TIEToken;
+class TIETokenTree;
+
+// A token stored in a memory. A join's entries also list the tokens the join
+// made from them (the entry's children), so that withdrawing a token drops
+// what it made without matching again.
+struct TTokenEntry {
+  RULECORE_POOLED(TTokenEntry)
+  Ref<TIEToken> token;
+  TIETokenTree* tree = nullptr;  // the memory holding it
+  int32_t key = 0;
+  // Negated and existence joins: how many facts match the token.
+  int32_t matches = 0;
+  // A join's right memory: the values its tests compare, read once.
+  std::unique_ptr<Ref<IIEValue>[]> values;
+  std::pair<TTokenEntry*, TTokenEntry*>* list = nullptr;  // the key's list, in arrival order
+  TTokenEntry* prev = nullptr;
+  TTokenEntry* next = nullptr;
+  // A fact's token (one without a parent) is found through its memory's
+  // index, chained here; any other token lists the entries holding it,
+  // chained here.
+  TTokenEntry* chain = nullptr;
+  // The newest of the tokens made from this entry (see TIETokenTree).
+  TIEToken* children = nullptr;
+};
+
 class RULECORE_API TIEToken final : public IReteToken {
  public:
   RULECORE_POOLED(TIEToken)
@@ -43,8 +69,9 @@ class RULECORE_API TIEToken final : public IReteToken {
   TIEToken(TTokenAction action, IFact* fact, TDivision* division = nullptr);
   // `parent` extended by `fact`: the parent's tag and strength, count + 1.
   TIEToken(TIEToken* parent, IFact* fact, TDivision* division = nullptr);
-  // A copy of one link (sharing the parent chain).
+  // A copy of one link (sharing the parent chain), held by no memory.
   TIEToken(const TIEToken& other);
+  ~TIEToken() override;
 
   bool Equals(IReteToken* other) override;
   // The same test between two tokens of the matcher.
@@ -68,14 +95,18 @@ class RULECORE_API TIEToken final : public IReteToken {
   std::string GetToFactsString() const override;
 
   TIEToken* Parent() const { return parent_.get(); }
-  // A well-mixed hash of the facts of the token (and their divisions' being
-  // there), used to find equal tokens in memories. Equal tokens hash alike.
-  uint64_t ChainHash() const { return chain_hash_; }
+  // A well-mixed hash that finds the token where it is stored. A fact's
+  // token hashes its fact (and division): its withdrawal comes as a new
+  // token, equal to the stored one. Any other token is withdrawn as the very
+  // object that was stored, and hashes its address.
+  uint64_t Identity() const;
   TDivision* Division() const { return division_.get(); }
   // The link holding the fact of pattern `index`; nil outside the token.
   const TIEToken* Link(int index) const;
 
  private:
+  friend class TIETokenTree;
+
   int32_t count_;
   int32_t negated_count_ = 0;
   Ref<IFact> fact_;
@@ -84,7 +115,13 @@ class RULECORE_API TIEToken final : public IReteToken {
   int32_t sort_code_;
   TTokenAction tag_;
   Ref<TDivision> division_;
-  uint64_t chain_hash_;
+  // The matcher's links (see TIETokenTree): the entries holding the token,
+  // the entries of the join it was made from (left input, right input) and
+  // its neighbours among the children of each.
+  TTokenEntry* holds_ = nullptr;
+  TTokenEntry* made_from_[2] = {nullptr, nullptr};
+  TIEToken* older_[2] = {nullptr, nullptr};
+  TIEToken* newer_[2] = {nullptr, nullptr};
 };
 
 // The value of `slot` of `fact`, or of its position `sub_index` (NoSubIndex:
@@ -108,40 +145,36 @@ RULECORE_API Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std:
 
 // A hashed token memory. Tokens are kept per key (the hash of the values a
 // join compares, or 0 when the memory is not hashed) in arrival order; equal
-// tokens are stored once. An index by the tokens' chain hashes finds a stored
-// token without walking its key's list.
+// tokens are stored once. Facts' tokens are also indexed by their identity.
+//
+// A join links each token it makes under the entries it made it from: the
+// left token's entry and, for a positive join, the right fact's entry. Each
+// entry lists its children newest first, linked through the token's side of
+// the memory (0 for a left memory, 1 for a right one); the newest child's
+// `newer` link points at the oldest, so that both ends are at hand. The
+// lists hold a reference to each child.
 class RULECORE_API TIETokenTree {
  public:
-  struct Entry;
+  using Entry = TTokenEntry;
   using List = std::pair<Entry*, Entry*>;  // first, last
-  struct Entry {
-    RULECORE_POOLED(Entry)
-    Ref<TIEToken> token;
-    uint64_t hash = 0;
-    int32_t key = 0;
-    // Negated and existence joins: how many facts match the token.
-    int32_t matches = 0;
-    // A join's right memory: the values its tests compare, read once.
-    std::unique_ptr<Ref<IIEValue>[]> values;
-    List* list = nullptr;  // the key's list, in arrival order
-    Entry* prev = nullptr;
-    Entry* next = nullptr;
-    Entry* same_hash = nullptr;  // the index chain
-  };
 
-  TIETokenTree() = default;
+  // `side`: 0 for a join's left input (or a test's), 1 for its right input.
+  explicit TIETokenTree(int side = 0) : side_(side) {}
   ~TIETokenTree();
   TIETokenTree(const TIETokenTree&) = delete;
   TIETokenTree& operator=(const TIETokenTree&) = delete;
 
-  // Stores `token` under `key`. With `once`, nil when an equal token is
-  // already stored under that key; without, the caller knows it is not.
+  // Stores `token` under `key`. With `once`, nil when the token (or for a
+  // fact's token an equal one) is already stored; without, the caller knows
+  // it is not.
   Entry* Add(int32_t key, TIEToken* token, bool once = true);
-  // Removes the stored token equal to `token` and returns it (and its
-  // entry's match count in `matches`); nil when none.
-  Ref<TIEToken> Remove(TIEToken* token, int32_t* matches = nullptr);
-  // The stored token equal to `token`, nil when none.
-  TIEToken* Find(int32_t key, TIEToken* token) const;
+  // The entry holding `token` (see TIEToken::Identity); nil when none.
+  Entry* Locate(TIEToken* token) const;
+  // Takes the entry out of the memory and frees it; children it still has
+  // are unlinked without a word.
+  void Erase(Entry* e);
+  // Removes the stored token equal to `token`; false when none.
+  bool Remove(TIEToken* token);
   // Calls `f` with each entry stored under `key`, in arrival order, until
   // it returns false. `f` may not add to or remove from this memory.
   template <class F>
@@ -161,21 +194,51 @@ class RULECORE_API TIETokenTree {
   void Clear();
   int Count() const { return count_; }
 
+  // Links `child` under the entries it was made from (`right` may be nil).
+  static void Adopt(Entry* left, Entry* right, TIEToken* child);
+  // Unlinks the children of `e` from both their entries, oldest first, and
+  // calls `f` with each (held while `f` runs).
+  template <class F>
+  static void DropChildren(Entry* e, F&& f) {
+    const int side = e->tree->side_;
+    while (TIEToken* newest = e->children) {
+      Ref<TIEToken> child(newest->newer_[side]);
+      Orphan(child.get());
+      f(child.get());
+    }
+  }
+  // Calls `f` with each child of `e`, oldest first. `f` may not change them.
+  template <class F>
+  static void ForEachChild(const Entry* e, F&& f) {
+    const int side = e->tree->side_;
+    TIEToken* newest = e->children;
+    if (!newest) return;
+    for (TIEToken* c = newest->newer_[side];; c = c->newer_[side]) {
+      f(c);
+      if (c == newest) return;
+    }
+  }
+
  private:
-  // Whether the entry holds a token equal to `token`.
-  static bool Holds(const Entry* e, uint64_t hash, const TIEToken* token);
+  // Unlinks `child` from the entries it was made from, and lets go of the
+  // lists' reference.
+  static void Orphan(TIEToken* child);
+  static void Link(Entry* e, int side, TIEToken* child);
+  static void Unlink(Entry* e, int side, TIEToken* child);
   Entry** Slot(uint64_t hash) const { return &index_[hash & (index_.size() - 1)]; }
   void Grow();
   // Drops the empty lists.
   void Sweep();
 
+  int side_;
   // Nodes stay put: entries point at them. A key whose list empties keeps
   // it for a while, since the same keys tend to come back (a fact changed
   // and changed back); the empty lists are swept once there are more than
   // a thousand of them and four times as many as the others.
   std::unordered_map<int32_t, List> lists_;
   size_t empty_lists_ = 0;
-  mutable std::vector<Entry*> index_;  // chained by same_hash; size a power of 2
+  mutable std::vector<Entry*> index_;  // facts' tokens, chained by `chain`; size a power of 2
+  int indexed_ = 0;
   int count_ = 0;
 };
 
