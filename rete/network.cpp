@@ -407,8 +407,7 @@ bool TJoinNode::MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b
   return Match(left, a, right, b);
 }
 
-void TJoinNode::Emit(TIETokenTree::Entry* left, TIETokenTree::Entry* right,
-                     TTokenAction action) {
+void TJoinNode::Emit(TIETokenTree::Entry* left, TIETokenTree::Entry* right, TTokenAction action) {
   TIEToken* fact = right->token.get();
   Ref<TIEToken> joined(new TIEToken(left->token.get(), fact->GetFact(), fact->Division()));
   joined->SetTag(action);
