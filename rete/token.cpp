@@ -78,7 +78,7 @@ TIEToken::TIEToken(const TIEToken& other)
 TIEToken::~TIEToken() {
   // Memories and child lists hold references: a token they still list
   // cannot be going.
-  assert(!holds_ && !made_from_[0] && !made_from_[1]);
+  assert(!entry_.tree && !holds_ && !made_from_[0] && !made_from_[1]);
 }
 
 uint64_t TIEToken::Identity() const {
@@ -216,6 +216,7 @@ bool SameFactToken(const TIEToken* stored, const TIEToken* token) {
 
 TIETokenTree::Entry* TIETokenTree::Locate(TIEToken* token) const {
   if (token->Parent()) {
+    if (token->entry_.tree == this) return &token->entry_;
     for (Entry* e = token->holds_; e; e = e->chain)
       if (e->tree == this) return e;
     return nullptr;
@@ -243,7 +244,8 @@ void TIETokenTree::Grow() {
 TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) {
   if (once && Locate(token)) return nullptr;
   assert(once || !Locate(token));
-  Entry* e = new Entry;
+  const bool own = !token->entry_.tree;
+  Entry* e = own ? &token->entry_ : new Entry;
   e->token = Ref<TIEToken>(token);
   e->tree = this;
   e->key = key;
@@ -257,8 +259,10 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) 
     e->list->first = e;
   e->list->second = e;
   if (token->Parent()) {
-    e->chain = token->holds_;
-    token->holds_ = e;
+    if (!own) {
+      e->chain = token->holds_;
+      token->holds_ = e;
+    }
   } else {
     if (static_cast<size_t>(indexed_) >= index_.size()) Grow();
     Entry** slot = Slot(token->Identity());
@@ -274,10 +278,12 @@ void TIETokenTree::Erase(Entry* e) {
   while (e->children)
     Orphan(e->children);
   TIEToken* token = e->token.get();
-  Entry** link = token->Parent() ? &token->holds_ : Slot(token->Identity());
-  while (*link != e)
-    link = &(*link)->chain;
-  *link = e->chain;
+  if (!token->Parent() || e != &token->entry_) {
+    Entry** link = token->Parent() ? &token->holds_ : Slot(token->Identity());
+    while (*link != e)
+      link = &(*link)->chain;
+    *link = e->chain;
+  }
   if (!token->Parent()) --indexed_;
   if (e->prev)
     e->prev->next = e->next;
@@ -288,8 +294,23 @@ void TIETokenTree::Erase(Entry* e) {
   else
     e->list->second = e->prev;
   if (!e->list->first && ++empty_lists_ > 64 && empty_lists_ * 2 > lists_.size()) Sweep();
-  delete e;
+  Free(e);
   --count_;
+}
+
+void TIETokenTree::Free(Entry* e) {
+  if (e != &e->token->entry_) {
+    delete e;
+    return;
+  }
+  // The memory's reference goes last: it may be the token's last.
+  Ref<TIEToken> token = std::move(e->token);
+  e->tree = nullptr;
+  e->key = 0;
+  e->matches = 0;
+  e->values.reset();
+  e->list = nullptr;
+  e->prev = e->next = e->chain = nullptr;
 }
 
 bool TIETokenTree::Remove(TIEToken* token) {
@@ -313,13 +334,13 @@ void TIETokenTree::Clear() {
       while (e->children)
         Orphan(e->children);
       TIEToken* token = e->token.get();
-      if (token->Parent()) {
+      if (token->Parent() && e != &token->entry_) {
         Entry** link = &token->holds_;
         while (*link != e)
           link = &(*link)->chain;
         *link = e->chain;
       }
-      delete e;
+      Free(e);
       e = next;
     }
   }

@@ -40,7 +40,9 @@ class TIETokenTree;
 
 // A token stored in a memory. A join's entries also list the tokens the join
 // made from them (the entry's children), so that withdrawing a token drops
-// what it made without matching again.
+// what it made without matching again. A token carries the entry of the
+// first memory that stores it (most are stored once); further memories make
+// their own.
 struct TTokenEntry {
   RULECORE_POOLED(TTokenEntry)
   Ref<TIEToken> token;
@@ -115,9 +117,11 @@ class RULECORE_API TIEToken final : public IReteToken {
   int32_t sort_code_;
   TTokenAction tag_;
   Ref<TDivision> division_;
-  // The matcher's links (see TIETokenTree): the entries holding the token,
-  // the entries of the join it was made from (left input, right input) and
-  // its neighbours among the children of each.
+  // The matcher's links (see TIETokenTree): the entries holding the token
+  // (its own, then others chained from `holds_`), the entries of the join it
+  // was made from (left input, right input) and its neighbours among the
+  // children of each.
+  TTokenEntry entry_;
   TTokenEntry* holds_ = nullptr;
   TTokenEntry* made_from_[2] = {nullptr, nullptr};
   TIEToken* older_[2] = {nullptr, nullptr};
@@ -224,6 +228,9 @@ class RULECORE_API TIETokenTree {
   // lists' reference.
   static void Orphan(TIEToken* child);
   static void Link(Entry* e, int side, TIEToken* child);
+  // Frees a separate entry, or lets the token's own go (and the token's
+  // reference with it).
+  static void Free(Entry* e);
   static void Unlink(Entry* e, int side, TIEToken* child);
   Entry** Slot(uint64_t hash) const { return &index_[hash & (index_.size() - 1)]; }
   void Grow();
