@@ -249,15 +249,8 @@ TIETokenTree::Entry* TIETokenTree::Add(int32_t key, TIEToken* token, bool once) 
   e->token = Ref<TIEToken>(token);
   e->tree = this;
   e->key = key;
-  auto [it, fresh] = lists_.try_emplace(key);
-  if (!fresh && !it->second.first) --empty_lists_;
-  e->list = &it->second;
-  e->prev = e->list->second;
-  if (e->prev)
-    e->prev->next = e;
-  else
-    e->list->first = e;
-  e->list->second = e;
+  if (static_cast<size_t>(count_) >= buckets_.size()) GrowBuckets();
+  Append(e);
   if (token->Parent()) {
     if (!own) {
       e->chain = token->holds_;
@@ -285,15 +278,17 @@ void TIETokenTree::Erase(Entry* e) {
     *link = e->chain;
   }
   if (!token->Parent()) --indexed_;
-  if (e->prev)
+  Entry*& head = buckets_[Bucket(e->key)];
+  if (e == head) {
+    head = e->next;
+    if (head) head->prev = e->prev;  // the last
+  } else {
     e->prev->next = e->next;
-  else
-    e->list->first = e->next;
-  if (e->next)
-    e->next->prev = e->prev;
-  else
-    e->list->second = e->prev;
-  if (!e->list->first && ++empty_lists_ > 64 && empty_lists_ * 2 > lists_.size()) Sweep();
+    if (e->next)
+      e->next->prev = e->prev;
+    else
+      head->prev = e->prev;  // the entry was the last
+  }
   Free(e);
   --count_;
 }
@@ -309,7 +304,6 @@ void TIETokenTree::Free(Entry* e) {
   e->key = 0;
   e->matches = 0;
   e->values.reset();
-  e->list = nullptr;
   e->prev = e->next = e->chain = nullptr;
 }
 
@@ -320,15 +314,36 @@ bool TIETokenTree::Remove(TIEToken* token) {
   return true;
 }
 
-void TIETokenTree::Sweep() {
-  for (auto it = lists_.begin(); it != lists_.end();)
-    it = it->second.first ? std::next(it) : lists_.erase(it);
-  empty_lists_ = 0;
+void TIETokenTree::Append(Entry* e) {
+  Entry*& head = buckets_[Bucket(e->key)];
+  e->next = nullptr;
+  if (!head) {
+    head = e;
+    e->prev = e;
+    return;
+  }
+  Entry* last = head->prev;
+  last->next = e;
+  e->prev = last;
+  head->prev = e;
+}
+
+void TIETokenTree::GrowBuckets() {
+  std::vector<Entry*> old = std::move(buckets_);
+  bucket_bits_ = old.empty() ? 4 : bucket_bits_ + 1;
+  buckets_.assign(size_t{1} << bucket_bits_, nullptr);
+  for (Entry* head : old) {
+    while (head) {
+      Entry* next = head->next;
+      Append(head);
+      head = next;
+    }
+  }
 }
 
 void TIETokenTree::Clear() {
-  for (auto& [key, list] : lists_) {
-    Entry* e = list.first;
+  for (Entry* head : buckets_) {
+    Entry* e = head;
     while (e) {
       Entry* next = e->next;
       while (e->children)
@@ -344,8 +359,8 @@ void TIETokenTree::Clear() {
       e = next;
     }
   }
-  lists_.clear();
-  empty_lists_ = 0;
+  buckets_.clear();
+  bucket_bits_ = 0;
   index_.clear();
   indexed_ = 0;
   count_ = 0;

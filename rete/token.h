@@ -52,7 +52,8 @@ struct TTokenEntry {
   int32_t matches = 0;
   // A join's right memory: the values its tests compare, read once.
   std::unique_ptr<Ref<IIEValue>[]> values;
-  std::pair<TTokenEntry*, TTokenEntry*>* list = nullptr;  // the key's list, in arrival order
+  // The memory's bucket of the key, in arrival order; the first entry's
+  // `prev` is the last.
   TTokenEntry* prev = nullptr;
   TTokenEntry* next = nullptr;
   // A fact's token (one without a parent) is found through its memory's
@@ -147,9 +148,11 @@ RULECORE_API Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::str
 RULECORE_API Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std::string_view slot,
                                           int32_t sub_index);
 
-// A hashed token memory. Tokens are kept per key (the hash of the values a
-// join compares, or 0 when the memory is not hashed) in arrival order; equal
-// tokens are stored once. Facts' tokens are also indexed by their identity.
+// A hashed token memory. Tokens are kept under a key (the hash of the values
+// a join compares, or 0 when the memory is not hashed) in buckets chained
+// through the entries, in arrival order, so that the tokens of one key are
+// met in the order they came; equal tokens are stored once. Facts' tokens
+// are also indexed by their identity.
 //
 // A join links each token it makes under the entries it made it from: the
 // left token's entry and, for a positive join, the right fact's entry. Each
@@ -160,7 +163,6 @@ RULECORE_API Ref<IIEValue> TokenSlotValue(const TIEToken* token, int index, std:
 class RULECORE_API TIETokenTree {
  public:
   using Entry = TTokenEntry;
-  using List = std::pair<Entry*, Entry*>;  // first, last
 
   // `side`: 0 for a join's left input (or a test's), 1 for its right input.
   explicit TIETokenTree(int side = 0) : side_(side) {}
@@ -183,16 +185,15 @@ class RULECORE_API TIETokenTree {
   // it returns false. `f` may not add to or remove from this memory.
   template <class F>
   void ForEachIn(int32_t key, F&& f) const {
-    auto it = lists_.find(key);
-    if (it == lists_.end()) return;
-    for (Entry* e = it->second.first; e; e = e->next)
-      if (!f(*e)) return;
+    if (buckets_.empty()) return;
+    for (Entry* e = buckets_[Bucket(key)]; e; e = e->next)
+      if (e->key == key && !f(*e)) return;
   }
-  // Calls `f` with every entry, key by key.
+  // Calls `f` with every entry, bucket by bucket.
   template <class F>
   void ForEach(F&& f) const {
-    for (const auto& [key, list] : lists_)
-      for (Entry* e = list.first; e; e = e->next)
+    for (Entry* head : buckets_)
+      for (Entry* e = head; e; e = e->next)
         f(*e);
   }
   void Clear();
@@ -234,16 +235,16 @@ class RULECORE_API TIETokenTree {
   static void Unlink(Entry* e, int side, TIEToken* child);
   Entry** Slot(uint64_t hash) const { return &index_[hash & (index_.size() - 1)]; }
   void Grow();
-  // Drops the empty lists.
-  void Sweep();
+  size_t Bucket(int32_t key) const {
+    return (static_cast<uint32_t>(key) * 0x9E3779B1u) >> (32 - bucket_bits_);
+  }
+  void Append(Entry* e);
+  // Doubles the buckets; entries of one key keep their order.
+  void GrowBuckets();
 
   int side_;
-  // Nodes stay put: entries point at them. A key whose list empties keeps
-  // it for a while, since the same keys tend to come back (a fact changed
-  // and changed back); the empty lists are swept once there are more than
-  // a thousand of them and four times as many as the others.
-  std::unordered_map<int32_t, List> lists_;
-  size_t empty_lists_ = 0;
+  std::vector<Entry*> buckets_;  // size 2^bucket_bits_, at least the count
+  int bucket_bits_ = 0;
   mutable std::vector<Entry*> index_;  // facts' tokens, chained by `chain`; size a power of 2
   int indexed_ = 0;
   int count_ = 0;
