@@ -70,6 +70,7 @@ class TBlockPool {
   // the program ends may still give blocks back. The free blocks of a thread
   // that ends go to the depot, where other threads find them.
   static constexpr size_t kSlab = 64 * 1024;
+  static constexpr size_t kLine = 64;
   struct Depot {
     std::mutex mutex;
     Node* free = nullptr;
@@ -87,7 +88,9 @@ class TBlockPool {
       free_ = std::exchange(depot.free, nullptr);
       return;
     }
-    char* slab = static_cast<char*>(::operator new(kSlab));
+    // Slabs start on a cache line, so that a block whose size is a multiple
+    // of the line's spans no more lines than it must.
+    char* slab = static_cast<char*>(::operator new (kSlab, std::align_val_t{kLine}));
     depot.slabs.push_back(slab);
     for (size_t at = 0; at + Size <= kSlab; at += Size) {
       Node* n = reinterpret_cast<Node*>(slab + at);
