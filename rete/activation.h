@@ -65,7 +65,7 @@ class RULECORE_API TActivation : public IInterface {
   // to each listed one).
   TActivation* node_prev_ = nullptr;
   TActivation* node_next_ = nullptr;
-  // The node's index by the token's chain hash (copied here).
+  // The node's index by the token's identity (copied here).
   TActivation* node_same_hash_ = nullptr;
   uint64_t node_hash_ = 0;
   bool node_listed_ = false;
