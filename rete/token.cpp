@@ -271,13 +271,15 @@ void TIETokenTree::Erase(Entry* e) {
   while (e->children)
     Orphan(e->children);
   TIEToken* token = e->token.get();
-  if (!token->Parent() || e != &token->entry_) {
-    Entry** link = token->Parent() ? &token->holds_ : Slot(token->Identity());
+  if (token->Parent()) {
+    Unhold(e);
+  } else {
+    Entry** link = Slot(token->Identity());
     while (*link != e)
       link = &(*link)->chain;
     *link = e->chain;
+    --indexed_;
   }
-  if (!token->Parent()) --indexed_;
   Entry*& head = buckets_[Bucket(e->key)];
   if (e == head) {
     head = e->next;
@@ -291,6 +293,15 @@ void TIETokenTree::Erase(Entry* e) {
   }
   Free(e);
   --count_;
+}
+
+void TIETokenTree::Unhold(Entry* e) {
+  TIEToken* token = e->token.get();
+  if (e == &token->entry_) return;
+  Entry** link = &token->holds_;
+  while (*link != e)
+    link = &(*link)->chain;
+  *link = e->chain;
 }
 
 void TIETokenTree::Free(Entry* e) {
@@ -348,13 +359,7 @@ void TIETokenTree::Clear() {
       Entry* next = e->next;
       while (e->children)
         Orphan(e->children);
-      TIEToken* token = e->token.get();
-      if (token->Parent() && e != &token->entry_) {
-        Entry** link = &token->holds_;
-        while (*link != e)
-          link = &(*link)->chain;
-        *link = e->chain;
-      }
+      if (e->token->Parent()) Unhold(e);
       Free(e);
       e = next;
     }

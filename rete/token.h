@@ -8,9 +8,9 @@
 // a slot position goes through SlotValueAt so that the division is honoured.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "core/interfaces.h"
@@ -229,6 +229,8 @@ class RULECORE_API TIETokenTree {
   // lists' reference.
   static void Orphan(TIEToken* child);
   static void Link(Entry* e, int side, TIEToken* child);
+  // Takes a made token's entry off the token's list of further entries.
+  static void Unhold(Entry* e);
   // Frees a separate entry, or lets the token's own go (and the token's
   // reference with it).
   static void Free(Entry* e);
