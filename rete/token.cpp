@@ -67,12 +67,12 @@ TIEToken::TIEToken(const TIEToken& other)
     : IInterface(),
       IReteToken(),
       count_(other.count_),
-      negated_count_(other.negated_count_),
       fact_(other.fact_),
       parent_(other.parent_),
       strength_(other.strength_),
       sort_code_(other.sort_code_),
       tag_(other.tag_),
+      negated_count_(other.negated_count_),
       division_(other.division_) {}
 
 TIEToken::~TIEToken() {

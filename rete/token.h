@@ -97,6 +97,18 @@ class RULECORE_API TIEToken final : public IReteToken {
   // "f-<id>" of each fact in pattern order, joined by ", ".
   std::string GetToFactsString() const override;
 
+  // The matcher's references. Tokens are made and dropped by the million
+  // within one engine, and a count kept in the token spares the shared
+  // count's locked arithmetic: the token holds one shared reference on
+  // itself while the matcher holds any. Holders through an interface
+  // (activations, hosts) count on the shared count as usual.
+  void AddRef() const noexcept {
+    if (local_count_++ == 0) IInterface::AddRef();
+  }
+  void Release() const noexcept {
+    if (--local_count_ == 0) IInterface::Release();
+  }
+
   TIEToken* Parent() const { return parent_.get(); }
   // A well-mixed hash that finds the token where it is stored. A fact's
   // token hashes its fact (and division): its withdrawal comes as a new
@@ -111,12 +123,13 @@ class RULECORE_API TIEToken final : public IReteToken {
   friend class TIETokenTree;
 
   int32_t count_;
-  int32_t negated_count_ = 0;
+  mutable int32_t local_count_ = 0;
   Ref<IFact> fact_;
   Ref<TIEToken> parent_;
   float strength_ = 1.0f;
   int32_t sort_code_;
   TTokenAction tag_;
+  int32_t negated_count_ = 0;
   Ref<TDivision> division_;
   // The matcher's links (see TIETokenTree): the entries holding the token
   // (its own, then others chained from `holds_`), the entries of the join it

@@ -320,6 +320,25 @@ TEST_F(NetworkTest, AMemoryStoresEqualTokensOnce) {
   EXPECT_FALSE(memory.Remove(t2.get()));
 }
 
+// The matcher counts its references to a token apart from holders through
+// an interface; the token lives while either kind holds it.
+TEST_F(NetworkTest, ATokenLivesWhileTheMatcherOrAnOutsideHolderKeepsIt) {
+  Ref<IFact> f = Assert("(a 1)");
+  Ref<IReteToken> outside;
+  {
+    Ref<TIEToken> t(new TIEToken(taAdd, f.get()));
+    Ref<TIEToken> again(t);
+    outside = Ref<IReteToken>(t.get());
+    EXPECT_EQ(t->RefCount(), 2);  // the outside holder and the matcher's one
+  }
+  EXPECT_EQ(outside->RefCount(), 1);
+  EXPECT_EQ(outside->GetFact(), f.get());
+  Ref<TIEToken> matcher(static_cast<TIEToken*>(outside.get()));
+  outside.reset();
+  EXPECT_EQ(matcher->RefCount(), 1);
+  EXPECT_EQ(matcher->GetCount(), 1);
+}
+
 TEST_F(NetworkTest, AJoinCalledWithAWrongCallTypeRaises) {
   Define("(defrule r (a ?x) (b ?x) =>)");
   TReteNetwork& net = engine.Network();
