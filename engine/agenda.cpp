@@ -1,8 +1,6 @@
 // rulecore: an embeddable expert-system shell.
 #include "engine/agenda.h"
 
-#include <iterator>
-
 #include "core/ie_exception.h"
 #include "core/messages.h"
 #include "rete/rule.h"
@@ -28,19 +26,50 @@ void TIEAgenda::Insert(TActivation* activation) {
   Place(activation, salience, rank);
 }
 
-// Each activation remembers its agenda and rank, so that finding its entry
-// again is a search of the ordered set and needs no index of its own.
+// A level is ordered by rank. A new activation mostly belongs at one end
+// (depth-first: the front; breadth-first and re-adding: the back), so the
+// search for its place starts there.
 void TIEAgenda::Place(TActivation* activation, int32_t salience, int64_t rank) {
   activation->SetSortSalience(salience);
-  order_.insert(Entry{salience, rank, activation});
   activation->agenda_ = this;
   activation->agenda_rank_ = rank;
   activation->AddRef();
+  Level& level = levels_[salience];
+  TActivation* after = level.last;
+  if (level.first && rank < level.first->agenda_rank_)
+    after = nullptr;
+  else
+    while (after && after->agenda_rank_ > rank)
+      after = after->agenda_prev_;
+  TActivation* before = after ? after->agenda_next_ : level.first;
+  activation->agenda_prev_ = after;
+  activation->agenda_next_ = before;
+  if (after)
+    after->agenda_next_ = activation;
+  else
+    level.first = activation;
+  if (before)
+    before->agenda_prev_ = activation;
+  else
+    level.last = activation;
+  ++count_;
 }
 
-std::set<TIEAgenda::Entry>::iterator TIEAgenda::Where(TActivation* activation) const {
-  if (!Contains(activation)) return order_.end();
-  return order_.find(Entry{activation->SortSalience(), activation->agenda_rank_, activation});
+void TIEAgenda::Unlink(TActivation* activation) {
+  auto it = levels_.find(activation->SortSalience());
+  Level& level = it->second;
+  if (activation->agenda_prev_)
+    activation->agenda_prev_->agenda_next_ = activation->agenda_next_;
+  else
+    level.first = activation->agenda_next_;
+  if (activation->agenda_next_)
+    activation->agenda_next_->agenda_prev_ = activation->agenda_prev_;
+  else
+    level.last = activation->agenda_prev_;
+  activation->agenda_prev_ = activation->agenda_next_ = nullptr;
+  activation->agenda_ = nullptr;
+  if (!level.first) levels_.erase(it);
+  --count_;
 }
 
 int TIEAgenda::Add(TActivation* activation) {
@@ -54,20 +83,23 @@ void TIEAgenda::Put(TActivation* activation) {
 }
 
 bool TIEAgenda::Remove(TActivation* activation) {
-  auto it = Where(activation);
-  if (it == order_.end()) return false;
-  order_.erase(it);
-  activation->agenda_ = nullptr;
+  if (!activation || !Contains(activation)) return false;
+  Unlink(activation);
   activation->Release();
   return true;
 }
 
 void TIEAgenda::Clear() {
   std::vector<TActivation*> held;
-  for (const Entry& e : order_)
-    held.push_back(e.activation);
-  order_.clear();
+  held.reserve(static_cast<size_t>(count_));
+  ForEachInOrder([&](TActivation* a) {
+    held.push_back(a);
+    return true;
+  });
+  levels_.clear();
+  count_ = 0;
   for (TActivation* a : held) {
+    a->agenda_prev_ = a->agenda_next_ = nullptr;
     a->agenda_ = nullptr;
     a->Release();
   }
@@ -75,20 +107,37 @@ void TIEAgenda::Clear() {
 
 TActivation* TIEAgenda::Get(int index) const {
   if (index < 0 || index >= Count()) RaiseIE(SListIndexError, {index});
-  return std::next(order_.begin(), index)->activation;
+  TActivation* found = nullptr;
+  ForEachInOrder([&](TActivation* a) {
+    if (index-- > 0) return true;
+    found = a;
+    return false;
+  });
+  return found;
 }
 
 int TIEAgenda::IndexOf(TActivation* activation) const {
-  auto it = Where(activation);
-  if (it == order_.end()) return -1;
-  return static_cast<int>(std::distance(order_.begin(), it));
+  if (!activation || !Contains(activation)) return -1;
+  int i = 0;
+  int found = -1;
+  ForEachInOrder([&](TActivation* a) {
+    if (a == activation) {
+      found = i;
+      return false;
+    }
+    ++i;
+    return true;
+  });
+  return found;
 }
 
 std::vector<Ref<TActivation>> TIEAgenda::Items() const {
   std::vector<Ref<TActivation>> out;
-  out.reserve(order_.size());
-  for (const Entry& e : order_)
-    out.emplace_back(e.activation);
+  out.reserve(static_cast<size_t>(count_));
+  ForEachInOrder([&](TActivation* a) {
+    out.emplace_back(a);
+    return true;
+  });
   return out;
 }
 

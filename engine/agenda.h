@@ -1,13 +1,16 @@
 // rulecore: an embeddable expert-system shell.
 // TIEAgenda: the activations waiting to fire, ordered by descending salience;
 // among equal salience the newest comes first under the depth-first strategy
-// and last under the breadth-first one. Insertion and removal cost a
-// logarithmic number of steps; index 0 fires next. The agenda holds one
-// reference to each activation.
+// and last under the breadth-first one. Each salience keeps its activations
+// in a list linked through them, so that an insertion usually costs a step
+// at one end of its list and a removal costs no search; reading by index
+// walks the lists. Index 0 fires next. The agenda holds one reference to
+// each activation.
 #pragma once
 
 #include <cstdint>
-#include <set>
+#include <functional>
+#include <map>
 #include <vector>
 
 #include "core/ie_consts.h"
@@ -20,7 +23,8 @@ class RULECORE_API TIEAgenda {
   explicit TIEAgenda(TSearchStrategy strategy = ssDepthFirst) : strategy_(strategy) {}
   // Releases the activations still waiting.
   ~TIEAgenda() { Clear(); }
-  // The entries index into the agenda's own set: an agenda is not copied.
+  // The activations link into the agenda's own levels: an agenda is not
+  // copied.
   TIEAgenda(const TIEAgenda&) = delete;
   TIEAgenda& operator=(const TIEAgenda&) = delete;
 
@@ -33,11 +37,11 @@ class RULECORE_API TIEAgenda {
   bool Contains(TActivation* activation) const { return activation->agenda_ == this; }
   void Clear();
 
-  int Count() const { return static_cast<int>(order_.size()); }
-  bool Empty() const { return order_.empty(); }
+  int Count() const { return count_; }
+  bool Empty() const { return count_ == 0; }
   // The activation at `index` (0 fires next). REQUIRES: 0 <= index < Count().
   TActivation* Get(int index) const;
-  TActivation* First() const { return order_.empty() ? nullptr : order_.begin()->activation; }
+  TActivation* First() const { return levels_.empty() ? nullptr : levels_.begin()->second.first; }
   // The index of `activation`, -1 when absent.
   int IndexOf(TActivation* activation) const;
   // The activations in firing order.
@@ -64,22 +68,27 @@ class RULECORE_API TIEAgenda {
   void EndReAdd() { readd_activation_ = nullptr; }
 
  private:
-  struct Entry {
-    int32_t salience;
-    int64_t rank;  // orders equal saliences: smaller fires first
-    TActivation* activation;
-    bool operator<(const Entry& o) const {
-      if (salience != o.salience) return salience > o.salience;
-      return rank < o.rank;
-    }
+  // The activations of one salience in firing order, linked through the
+  // activations, which also keep the rank that orders them.
+  struct Level {
+    TActivation* first = nullptr;
+    TActivation* last = nullptr;
   };
   void Insert(TActivation* activation);
   void Place(TActivation* activation, int32_t salience, int64_t rank);
-  std::set<Entry>::iterator Where(TActivation* activation) const;
+  // Takes the activation out of its level, dropping the level once empty.
+  void Unlink(TActivation* activation);
   void Rebuild();
+  template <class F>
+  void ForEachInOrder(F&& f) const {
+    for (const auto& [salience, level] : levels_)
+      for (TActivation* a = level.first; a; a = a->agenda_next_)
+        if (!f(a)) return;
+  }
 
   TSearchStrategy strategy_;
-  std::set<Entry> order_;
+  std::map<int32_t, Level, std::greater<>> levels_;  // highest salience first
+  int count_ = 0;
   int64_t sequence_ = 0;
   // The re-adding under way: ranks readd_base_ + 1 .. readd_base_ +
   // readd_count_ are reserved for it.

@@ -69,9 +69,12 @@ class RULECORE_API TActivation : public IInterface {
   TActivation* node_same_hash_ = nullptr;
   uint64_t node_hash_ = 0;
   bool node_listed_ = false;
-  // The agenda that holds the activation and the rank it sorted it by.
+  // The agenda that holds the activation, the rank it sorted it by, and its
+  // neighbours among the activations of its salience.
   const TIEAgenda* agenda_ = nullptr;
   int64_t agenda_rank_ = 0;
+  TActivation* agenda_prev_ = nullptr;
+  TActivation* agenda_next_ = nullptr;
 };
 
 // `strength` clamped to [0, 1].

@@ -101,6 +101,27 @@ TEST_F(AgendaTest, RemovingReportsWhetherTheActivationWasListed) {
   EXPECT_EQ(Order(), "c a");
 }
 
+TEST_F(AgendaTest, RemovingFromEitherEndOrEmptyingASalienceKeepsTheRestInOrder) {
+  std::vector<Ref<TActivation>> held;
+  AddAll(held, {{"a", 1}, {"b", 0}, {"c", 1}, {"d", -1}});
+  EXPECT_EQ(Order(), "c a b d");
+  EXPECT_TRUE(agenda_.Remove(held[2].get()));  // the first of its salience
+  EXPECT_TRUE(agenda_.Remove(held[1].get()));  // the only one of its salience
+  EXPECT_EQ(Order(), "a d");
+  EXPECT_EQ(agenda_.First(), held[0].get());
+  AddAll(held, {{"e", 0}});
+  EXPECT_EQ(Order(), "a e d");
+  EXPECT_TRUE(agenda_.Remove(held[3].get()));  // the last of all
+  EXPECT_EQ(Order(), "a e");
+  EXPECT_EQ(agenda_.Get(1), held[4].get());
+  EXPECT_EQ(agenda_.IndexOf(held[4].get()), 1);
+  EXPECT_EQ(agenda_.Count(), 2);
+  EXPECT_TRUE(agenda_.Remove(held[0].get()));
+  EXPECT_TRUE(agenda_.Remove(held[4].get()));
+  EXPECT_TRUE(agenda_.Empty());
+  EXPECT_EQ(agenda_.First(), nullptr);
+}
+
 TEST_F(AgendaTest, ClearingDropsEveryEntryAndItsReference) {
   std::vector<Ref<TActivation>> held;
   AddAll(held, {{"a", 1}, {"b", 2}});
