@@ -167,6 +167,24 @@ class FilerTest : public ::testing::Test {
     w.history = {"h"};
   }
 
+  // Writes `object` with its class name, then expects reading it back to
+  // raise a read error saying `message`.
+  static void ExpectReadPersistentError(TPersistent& object, const char* message) {
+    TMemoryStream stream;
+    {
+      TWriter writer(stream);
+      WritePersistent(writer, object);
+    }
+    stream.SetPosition(0);
+    TReader reader(stream);
+    try {
+      ReadPersistent(reader);
+      FAIL() << "no error";
+    } catch (const EReadError& e) {
+      EXPECT_STREQ(e.what(), message);
+    }
+  }
+
   static std::string Written(TComponent& c) {
     TMemoryStream stream;
     WriteComponent(stream, c);
@@ -391,36 +409,12 @@ TEST_F(FilerTest, PersistentObjectTravelsByClassName) {
 
 TEST_F(FilerTest, ReadPersistentNamesAnUnknownClass) {
   TUnlisted unlisted;
-  TMemoryStream stream;
-  {
-    TWriter writer(stream);
-    WritePersistent(writer, unlisted);
-  }
-  stream.SetPosition(0);
-  TReader reader(stream);
-  try {
-    ReadPersistent(reader);
-    FAIL() << "no error";
-  } catch (const EReadError& e) {
-    EXPECT_STREQ(e.what(), "Class TUnlisted not found");
-  }
+  ExpectReadPersistentError(unlisted, "Class TUnlisted not found");
 }
 
 TEST_F(FilerTest, ReadPersistentRefusesAClassWithoutFactory) {
   TAbstractThing thing;
-  TMemoryStream stream;
-  {
-    TWriter writer(stream);
-    WritePersistent(writer, thing);
-  }
-  stream.SetPosition(0);
-  TReader reader(stream);
-  try {
-    ReadPersistent(reader);
-    FAIL() << "no error";
-  } catch (const EReadError& e) {
-    EXPECT_STREQ(e.what(), "Cannot create an instance of TAbstractThing");
-  }
+  ExpectReadPersistentError(thing, "Cannot create an instance of TAbstractThing");
 }
 
 // ---------------------------------------------------------------- damaged streams
