@@ -57,7 +57,8 @@ TIEValue::TIEValue(int32_t value, TIEType kind) {
   payload_.i = value;
 }
 
-TIEValue::TIEValue(std::string_view text, TIEType kind) : text_(text) {
+TIEValue::TIEValue(std::string_view text, TIEType kind)
+    : text_(text), text_hash_(CalculateHash(text)) {
   if (!IsTextKind(kind)) RaiseIE(SInvalidValueType);
   kind_ = kind;
 }
@@ -154,6 +155,7 @@ void TIEValue::Reset() {
   Changing(dtNone);
   payload_ = Payload{};
   text_.clear();
+  text_hash_ = 0;
   kind_ = dtNone;
 }
 
@@ -170,6 +172,7 @@ void TIEValue::SetText(std::string_view text, TIEType kind) {
   Changing(kind);
   kind_ = kind;
   text_ = std::move(copy);
+  text_hash_ = CalculateHash(text_);
   Changed();
 }
 
@@ -553,7 +556,7 @@ int32_t TIEValue::GetHashCode() const {
     case dtMultiVariable:
     case dtSlot:
     case dtMultiSlot:
-      return CalculateHash(text_);
+      return text_hash_;
     case dtFuzzy:
       return CalculateHash(GetAsString());
     case dtInteger:
@@ -676,11 +679,13 @@ void TIEValue::CopyFrom(const TIEValue& source, bool clone_list) {
     // constant's would let the copy's owner change the constant.
     kind_ = dtList;
     text_ = source.text_;
+    text_hash_ = source.text_hash_;
     Ref<IValueVector> copy = source.payload_.list ? source.payload_.list->Clone() : nullptr;
     payload_.list = copy.detach();
   } else {
     kind_ = source.kind_;
     text_ = source.text_;
+    text_hash_ = source.text_hash_;
     payload_ = source.payload_;
     if (IInterface* held = HeldInterface()) held->AddRef();
   }

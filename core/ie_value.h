@@ -199,6 +199,7 @@ class RULECORE_API TIEValue : public TPersistent, public IIEValue {
   [[noreturn]] void TypeError(const char* wanted) const;
 
   std::string text_;
+  int32_t text_hash_ = 0;  // the text kinds' hash, taken when the text is set
   Payload payload_{};
   TIEType kind_ = dtNone;
   bool owns_ = false;  // dtObject only: the value owns payload_.object

@@ -265,7 +265,7 @@ bool TTestNode::CallNode(TIEToken* token, TCallType /*type*/) {
   if (!RunTests(token, nullptr, nullptr)) return false;
   TIETokenTree::Entry* e = left_.Add(0, token, network_->Priming());
   if (!e) return false;
-  Ref<TIEToken> extended(new TIEToken(token, network_->NullFact()));
+  Ref<TIEToken> extended(new TIEToken(token, network_->NullToken()));
   TIETokenTree::Adopt(e, nullptr, extended.get());
   return CallChildren(extended.get());
 }
@@ -415,7 +415,7 @@ bool TJoinNode::MatchRight(TIEToken* left, TIEToken* right, const TJoinValues& b
 
 void TJoinNode::Emit(TIETokenTree::Entry* left, TIETokenTree::Entry* right, TTokenAction action) {
   TIEToken* fact = right->token.get();
-  Ref<TIEToken> joined(new TIEToken(left->token.get(), fact->GetFact(), fact->Division()));
+  Ref<TIEToken> joined(new TIEToken(left->token.get(), fact));
   joined->SetTag(action);
   joined->SetStrength(std::min(left->token->GetStrength(), fact->GetStrength()));
   TIETokenTree::Adopt(left, right, joined.get());
@@ -424,7 +424,7 @@ void TJoinNode::Emit(TIETokenTree::Entry* left, TIETokenTree::Entry* right, TTok
 }
 
 void TJoinNode::EmitNull(TIETokenTree::Entry* left, TTokenAction action) {
-  Ref<TIEToken> joined(new TIEToken(left->token.get(), network_->NullFact()));
+  Ref<TIEToken> joined(new TIEToken(left->token.get(), network_->NullToken()));
   joined->SetTag(action);
   TIETokenTree::Adopt(left, nullptr, joined.get());
   ++passed_;

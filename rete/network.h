@@ -327,6 +327,9 @@ class RULECORE_API TReteNetwork {
   // The engine's context, the parent of the nodes' match contexts.
   TIEContext* RootContext();
   IFact* NullFact();
+  // A token of the null fact, the origin of the tokens that negated,
+  // existence and test elements make.
+  TIEToken* NullToken();
   // The context alpha nodes run calls in.
   TMatchContext& AlphaContext() { return *alpha_context_; }
   // While a new rule is primed, only its own nodes (and the shared nodes on
@@ -358,6 +361,7 @@ class RULECORE_API TReteNetwork {
   int32_t next_number_ = 0;
   std::unique_ptr<TMatchContext> alpha_context_;
   const std::unordered_set<TReteNode*>* filter_ = nullptr;
+  Ref<TIEToken> null_token_;
 };
 
 }  // namespace rulecore

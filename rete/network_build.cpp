@@ -57,6 +57,12 @@ IFact* TReteNetwork::NullFact() {
   return engine_ ? engine_->NullFact() : nullptr;
 }
 
+TIEToken* TReteNetwork::NullToken() {
+  IFact* fact = NullFact();
+  if (!null_token_ || null_token_->GetFact() != fact) null_token_ = MakeRef<TIEToken>(taAdd, fact);
+  return null_token_.get();
+}
+
 void TReteNetwork::SetMinActivationStrength(float value) {
   min_strength_ = ClampStrength(value);
 }

@@ -51,17 +51,23 @@ uint64_t Mix(uint64_t h, IFact* fact, const TDivision* division) {
 // ---------------------------------------------------------------- TIEToken
 
 TIEToken::TIEToken(TTokenAction action, IFact* fact, TDivision* division)
-    : count_(1), fact_(fact), sort_code_(FactId(fact)), tag_(action), division_(division) {}
+    : count_(1), fact_(fact), sort_code_(FactId(fact)), tag_(action), division_(division) {
+  if (fact_) fact_->AddRef();
+  if (division_) division_->AddRef();
+}
 
-TIEToken::TIEToken(TIEToken* parent, IFact* fact, TDivision* division)
+TIEToken::TIEToken(TIEToken* parent, TIEToken* origin)
     : count_(parent->count_ + 1),
-      fact_(fact),
+      fact_(origin->fact_),
       parent_(parent),
       strength_(parent->strength_),
       sort_code_(static_cast<int32_t>(static_cast<uint32_t>(parent->sort_code_) * 8u +
-                                      static_cast<uint32_t>(FactId(fact)))),
+                                      static_cast<uint32_t>(FactId(origin->fact_)))),
       tag_(parent->tag_),
-      division_(division) {}
+      origin_(origin) {
+  assert(!origin->parent_);
+  origin_->AddRef();
+}
 
 TIEToken::TIEToken(const TIEToken& other)
     : IInterface(),
@@ -73,16 +79,29 @@ TIEToken::TIEToken(const TIEToken& other)
       sort_code_(other.sort_code_),
       tag_(other.tag_),
       negated_count_(other.negated_count_),
-      division_(other.division_) {}
+      division_(other.division_) {
+  if (parent_) {
+    origin_->AddRef();
+  } else {
+    if (fact_) fact_->AddRef();
+    if (division_) division_->AddRef();
+  }
+}
 
 TIEToken::~TIEToken() {
   // Memories and child lists hold references: a token they still list
   // cannot be going.
   assert(!entry_.tree && !holds_ && !made_from_[0] && !made_from_[1]);
+  if (parent_) {
+    origin_->Release();
+  } else {
+    if (fact_) fact_->Release();
+    if (division_) division_->Release();
+  }
 }
 
 uint64_t TIEToken::Identity() const {
-  if (!parent_) return Mix(0, fact_.get(), division_.get());
+  if (!parent_) return Mix(0, fact_, division_);
   uint64_t x = reinterpret_cast<uintptr_t>(this);
   x ^= x >> 33;
   x *= 0xFF51AFD7ED558CCDull;
@@ -100,8 +119,8 @@ bool TIEToken::SameChain(const TIEToken* other) const {
   const TIEToken* b = other;
   while (a && b) {
     if (a == b) return true;
-    if (a->fact_.get() != b->fact_.get() || a->sort_code_ != b->sort_code_ ||
-        a->strength_ != b->strength_ || !SameDivision(a->division_.get(), b->division_.get()))
+    if (a->fact_ != b->fact_ || a->sort_code_ != b->sort_code_ || a->strength_ != b->strength_ ||
+        !SameDivision(a->Division(), b->Division()))
       return false;
     a = a->parent_.get();
     b = b->parent_.get();
@@ -119,7 +138,7 @@ const TIEToken* TIEToken::Link(int index) const {
 
 IFact* TIEToken::GetFacts(int index) const {
   const TIEToken* link = Link(index);
-  return link ? link->fact_.get() : nullptr;
+  return link ? link->fact_ : nullptr;
 }
 
 std::string TIEToken::GetToString() const {
@@ -138,7 +157,7 @@ std::string TIEToken::GetToFactsString() const {
   std::string s;
   for (auto it = links.rbegin(); it != links.rend(); ++it) {
     if (!s.empty()) s += ", ";
-    s += "f-" + std::to_string(FactId((*it)->fact_.get()));
+    s += "f-" + std::to_string(FactId((*it)->fact_));
   }
   return s;
 }

@@ -70,8 +70,9 @@ class RULECORE_API TIEToken final : public IReteToken {
 
   // A token of one fact.
   TIEToken(TTokenAction action, IFact* fact, TDivision* division = nullptr);
-  // `parent` extended by `fact`: the parent's tag and strength, count + 1.
-  TIEToken(TIEToken* parent, IFact* fact, TDivision* division = nullptr);
+  // `parent` extended by the fact of `origin`, a fact's token: the parent's
+  // tag and strength, count + 1.
+  TIEToken(TIEToken* parent, TIEToken* origin);
   // A copy of one link (sharing the parent chain), held by no memory.
   TIEToken(const TIEToken& other);
   ~TIEToken() override;
@@ -82,7 +83,7 @@ class RULECORE_API TIEToken final : public IReteToken {
   int32_t GetNegatedCount() const override { return negated_count_; }
   void SetNegatedCount(int32_t count) override { negated_count_ = count; }
   int GetCount() const override { return count_; }
-  IFact* GetFact() const override { return fact_.get(); }
+  IFact* GetFact() const override { return fact_; }
   // The fact of pattern `index` (0 is the first), nil outside the token.
   IFact* GetFacts(int index) const override;
   IReteToken* GetParent() const override { return parent_.get(); }
@@ -115,7 +116,7 @@ class RULECORE_API TIEToken final : public IReteToken {
   // token, equal to the stored one. Any other token is withdrawn as the very
   // object that was stored, and hashes its address.
   uint64_t Identity() const;
-  TDivision* Division() const { return division_.get(); }
+  TDivision* Division() const { return parent_ ? origin_->division_ : division_; }
   // The link holding the fact of pattern `index`; nil outside the token.
   const TIEToken* Link(int index) const;
 
@@ -124,13 +125,20 @@ class RULECORE_API TIEToken final : public IReteToken {
 
   int32_t count_;
   mutable int32_t local_count_ = 0;
-  Ref<IFact> fact_;
+  // A fact's token holds a reference to its fact and division. A token made
+  // by a join borrows both from `origin`, the fact's token it was made with,
+  // and holds that instead: millions of tokens are made from a few facts,
+  // and the facts' shared counts would be counted up and down with each.
+  IFact* fact_;
   Ref<TIEToken> parent_;
   float strength_ = 1.0f;
   int32_t sort_code_;
   TTokenAction tag_;
   int32_t negated_count_ = 0;
-  Ref<TDivision> division_;
+  union {
+    TDivision* division_;  // without a parent
+    TIEToken* origin_;     // with one
+  };
   // The matcher's links (see TIETokenTree): the entries holding the token
   // (its own, then others chained from `holds_`), the entries of the join it
   // was made from (left input, right input) and its neighbours among the

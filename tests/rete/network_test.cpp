@@ -339,6 +339,31 @@ TEST_F(NetworkTest, ATokenLivesWhileTheMatcherOrAnOutsideHolderKeepsIt) {
   EXPECT_EQ(matcher->GetCount(), 1);
 }
 
+// A token made by a join borrows its fact from the fact's token, which it
+// holds: the facts stay readable after they are retracted and let go by
+// everyone else.
+TEST_F(NetworkTest, AJoinedTokenKeepsItsFactsAfterTheyAreRetracted) {
+  Ref<IFact> a = Assert("(a 1)");
+  Ref<IFact> b = Assert("(b 2)");
+  Ref<TIEToken> joined;
+  {
+    Ref<TIEToken> left(new TIEToken(taAdd, a.get()));
+    Ref<TIEToken> right(new TIEToken(taAdd, b.get()));
+    joined = Ref<TIEToken>(new TIEToken(left.get(), right.get()));
+  }
+  engine.Retract(a.get());
+  engine.Retract(b.get());
+  a.reset();
+  b.reset();
+  ASSERT_EQ(joined->GetCount(), 2);
+  EXPECT_EQ(joined->GetFacts(0)->GetTemplate()->GetTemplateName(), "a");
+  EXPECT_EQ(joined->GetFact()->GetTemplate()->GetTemplateName(), "b");
+  EXPECT_EQ(TokenSlotValue(joined.get(), 1, SDefaultSlotName, 0)->GetToString(), "2");
+  Ref<TIEToken> copy(new TIEToken(*joined));
+  joined.reset();
+  EXPECT_EQ(copy->GetFact()->GetTemplate()->GetTemplateName(), "b");
+}
+
 TEST_F(NetworkTest, AJoinCalledWithAWrongCallTypeRaises) {
   Define("(defrule r (a ?x) (b ?x) =>)");
   TReteNetwork& net = engine.Network();
