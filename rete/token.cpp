@@ -128,14 +128,6 @@ bool TIEToken::SameChain(const TIEToken* other) const {
   return a == b;
 }
 
-const TIEToken* TIEToken::Link(int index) const {
-  if (index < 0 || index >= count_) return nullptr;
-  const TIEToken* t = this;
-  for (int steps = count_ - 1 - index; steps > 0; --steps)
-    t = t->parent_.get();
-  return t;
-}
-
 IFact* TIEToken::GetFacts(int index) const {
   const TIEToken* link = Link(index);
   return link ? link->fact_ : nullptr;
@@ -164,11 +156,8 @@ std::string TIEToken::GetToFactsString() const {
 
 // ---------------------------------------------------------------- slot values
 
-IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::string_view slot,
-                        int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
-  if (!fact) return nullptr;
-  IIEValue* value = fact->GetValueHinted(slot, hint);
-  if (sub_index == NoSubIndex || !value) return value;
+IIEValue* PeekSlotElement(IIEValue* value, const TDivision* division, std::string_view slot,
+                          int32_t sub_index, Ref<IIEValue>& made) {
   if (value->GetDType() != dtList) return nullptr;
   IValueVector* list = value->GetAsList();
   if (!list) return nullptr;
@@ -188,13 +177,6 @@ IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::string_view
     run->Add(list->Get(i));
   made = NewList(run.get());
   return made.get();
-}
-
-IIEValue* PeekTokenSlotValue(const TIEToken* token, int index, std::string_view slot,
-                             int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
-  const TIEToken* link = token ? token->Link(index) : nullptr;
-  if (!link) return nullptr;
-  return PeekSlotValue(link->GetFact(), link->Division(), slot, sub_index, hint, made);
 }
 
 Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division, std::string_view slot,

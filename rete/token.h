@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/ie_consts.h"
 #include "core/interfaces.h"
 #include "rete/pool.h"
 
@@ -101,13 +102,15 @@ class RULECORE_API TIEToken final : public IReteToken {
   // The matcher's references. Tokens are made and dropped by the million
   // within one engine, and a count kept in the token spares the shared
   // count's locked arithmetic: the token holds one shared reference on
-  // itself while the matcher holds any. Holders through an interface
-  // (activations, hosts) count on the shared count as usual.
+  // itself while the matcher holds any, which it takes and gives back
+  // without locked arithmetic when no one else holds the token. Holders
+  // through an interface (activations, hosts) count on the shared count as
+  // usual.
   void AddRef() const noexcept {
-    if (local_count_++ == 0) IInterface::AddRef();
+    if (local_count_++ == 0) AddFirstRef();
   }
   void Release() const noexcept {
-    if (--local_count_ == 0) IInterface::Release();
+    if (--local_count_ == 0) ReleaseLastRef();
   }
 
   TIEToken* Parent() const { return parent_.get(); }
@@ -118,7 +121,13 @@ class RULECORE_API TIEToken final : public IReteToken {
   uint64_t Identity() const;
   TDivision* Division() const { return parent_ ? origin_->division_ : division_; }
   // The link holding the fact of pattern `index`; nil outside the token.
-  const TIEToken* Link(int index) const;
+  const TIEToken* Link(int index) const {
+    if (index < 0 || index >= count_) return nullptr;
+    const TIEToken* t = this;
+    for (int steps = count_ - 1 - index; steps > 0; --steps)
+      t = t->parent_.get();
+    return t;
+  }
 
  private:
   friend class TIETokenTree;
@@ -159,10 +168,26 @@ RULECORE_API Ref<IIEValue> SlotValueAt(IFact* fact, const TDivision* division,
 // The same value, borrowed from the fact: it stays valid while the fact
 // keeps its values. A list made for a multifield run is kept in `made`.
 // `hint` is the slot's position last time (see IFact::GetValueHinted).
-RULECORE_API IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::string_view slot,
-                                     int32_t sub_index, int32_t& hint, Ref<IIEValue>& made);
-RULECORE_API IIEValue* PeekTokenSlotValue(const TIEToken* token, int index, std::string_view slot,
-                                          int32_t sub_index, int32_t& hint, Ref<IIEValue>& made);
+// `value` is the whole value of `slot`: the element or run of position
+// `sub_index` (see PeekSlotValue).
+RULECORE_API IIEValue* PeekSlotElement(IIEValue* value, const TDivision* division,
+                                       std::string_view slot, int32_t sub_index,
+                                       Ref<IIEValue>& made);
+// Joins read a slot for every token that passes them; the common case, a
+// whole value, goes without a call.
+inline IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::string_view slot,
+                               int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
+  if (!fact) return nullptr;
+  IIEValue* value = fact->GetValueHinted(slot, hint);
+  if (sub_index == NoSubIndex || !value) return value;
+  return PeekSlotElement(value, division, slot, sub_index, made);
+}
+inline IIEValue* PeekTokenSlotValue(const TIEToken* token, int index, std::string_view slot,
+                                    int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
+  const TIEToken* link = token ? token->Link(index) : nullptr;
+  if (!link) return nullptr;
+  return PeekSlotValue(link->GetFact(), link->Division(), slot, sub_index, hint, made);
+}
 // The same for the fact of pattern `index` in `token`.
 RULECORE_API Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::string_view slot,
                                           int32_t sub_index);
