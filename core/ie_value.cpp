@@ -462,7 +462,7 @@ bool TIEValue::Equals(IIEValue* other) {
       switch (kind_) {
         case dtAtom:
         case dtString:
-          return plain->text_ == text_;
+          return plain->text_hash_ == text_hash_ && plain->text_ == text_;
         case dtInteger:
         case dtFactId:
         case dtDescriptor:

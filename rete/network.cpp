@@ -322,51 +322,58 @@ void TJoinNode::AttachBackChain(TIEPattern* pattern, TRule* rule) {
 // holds; only lists made for multifield runs are owned here.
 class TJoinValues {
  public:
-  struct Value {
-    IIEValue* value = nullptr;
-    Ref<IIEValue> made;
-  };
   explicit TJoinValues(size_t n) {
-    if (n > kInline) heap_.resize(n);
+    if (n > kInline) {
+      heap_.resize(n);
+      values_ = heap_.data();
+    }
   }
   // The values a memory entry keeps.
   explicit TJoinValues(const Ref<IIEValue>* kept) : kept_(kept) {}
-  IIEValue* operator[](size_t i) const { return kept_ ? kept_[i].get() : At(i).value; }
+  TJoinValues(const TJoinValues&) = delete;
+  TJoinValues& operator=(const TJoinValues&) = delete;
+
+  IIEValue* operator[](size_t i) const { return kept_ ? kept_[i].get() : values_[i]; }
+  // Value `i`; a list made for a multifield run is held here.
+  void Set(size_t i, IIEValue* value, Ref<IIEValue>&& made) {
+    values_[i] = value;
+    if (made) made_.push_back(std::move(made));
+  }
   // The values as a memory entry keeps them.
   std::unique_ptr<Ref<IIEValue>[]> Keep(size_t n) const {
     auto kept = std::make_unique<Ref<IIEValue>[]>(n);
     for (size_t i = 0; i < n; ++i)
-      kept[i] = At(i).made ? At(i).made : Ref<IIEValue>(At(i).value);
+      kept[i] = Ref<IIEValue>(values_[i]);
     return kept;
-  } Value& At(size_t i) {
-    return heap_.empty() ? inline_[i] : heap_[i];
   }
-  const Value& At(size_t i) const { return heap_.empty() ? inline_[i] : heap_[i]; }
 
- private:
-  static constexpr size_t kInline = 6;
-  std::array<Value, kInline> inline_;
-  std::vector<Value> heap_;
+  private : static constexpr size_t kInline = 6;
+  IIEValue* inline_[kInline];
+  IIEValue** values_ = inline_;
+  std::vector<IIEValue*> heap_;
+  std::vector<Ref<IIEValue>> made_;
   const Ref<IIEValue>* kept_ = nullptr;
 };
 
 void TJoinNode::ReadLeft(TIEToken* left, TJoinValues& a) const {
   for (size_t i = 0; i < join_tests_.size(); ++i) {
     const TIEJoinTest& t = join_tests_[i];
-    TJoinValues::Value& v = a.At(i);
-    v.value = PeekTokenSlotValue(left, t.TokenIdx(), t.LeftSlot(),
-                                 t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex,
-                                 hints_[i].left, v.made);
+    Ref<IIEValue> made;
+    IIEValue* value = PeekTokenSlotValue(
+        left, t.TokenIdx(), t.LeftSlot(),
+        t.JoinType() == tstMultiSlot ? t.LeftSubIndex() : NoSubIndex, hints_[i].left, made);
+    a.Set(i, value, std::move(made));
   }
 }
 
 void TJoinNode::ReadRight(TIEToken* right, TJoinValues& b) const {
   for (size_t i = 0; i < join_tests_.size(); ++i) {
     const TIEJoinTest& t = join_tests_[i];
-    TJoinValues::Value& v = b.At(i);
-    v.value = PeekSlotValue(right->GetFact(), right->Division(), t.RightSlot(),
-                            t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex,
-                            hints_[i].right, v.made);
+    Ref<IIEValue> made;
+    IIEValue* value = PeekSlotValue(right->GetFact(), right->Division(), t.RightSlot(),
+                                    t.JoinType() == tstMultiSlot ? t.RightSubIndex() : NoSubIndex,
+                                    hints_[i].right, made);
+    b.Set(i, value, std::move(made));
   }
 }
 

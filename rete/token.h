@@ -255,6 +255,8 @@ class RULECORE_API TIETokenTree {
     while (TIEToken* newest = e->children) {
       Ref<TIEToken> child(newest->newer_[side]);
       Orphan(child.get());
+      // The next child's lines arrive while this one's withdrawal runs.
+      if (TIEToken* rest = e->children) PrefetchLines(rest->newer_[side], sizeof(TIEToken));
       f(child.get());
     }
   }
