@@ -252,6 +252,9 @@ class RULECORE_API TIETokenTree {
   template <class F>
   static void DropChildren(Entry* e, F&& f) {
     const int side = e->tree->side_;
+    // The lines of a token made long ago are fetched together rather than
+    // one after another as its fields are read; most entries have one child.
+    PrefetchLines(e->children, sizeof(TIEToken));
     while (TIEToken* newest = e->children) {
       Ref<TIEToken> child(newest->newer_[side]);
       Orphan(child.get());
