@@ -88,6 +88,13 @@ class Ref {
   void swap(Ref& o) noexcept { std::swap(p_, o.p_); }
   // Gives up the reference without releasing it.
   T* detach() noexcept { return std::exchange(p_, nullptr); }
+  // Takes over a reference already counted for `p` (the converse of
+  // detach).
+  static Ref adopt(T* p) noexcept {
+    Ref r;
+    r.p_ = p;
+    return r;
+  }
 
   friend bool operator==(const Ref& a, const Ref& b) noexcept { return a.p_ == b.p_; }
   friend bool operator==(const Ref& a, std::nullptr_t) noexcept { return a.p_ == nullptr; }

@@ -642,22 +642,23 @@ void TPatternMatchTerminalNode::AddActivation(TIEToken* token) {
   if (rule_->OneShot() && rule_->Fired()) return;
   if (!rule_->Enabled()) return;
   if (token->GetTag() == taUpdate && initialized_) return;
-  Ref<TActivation> activation(new TActivation(rule_, token, this, token->GetStrength()));
-  activation->AddRef();  // the list's reference
+  // The list's reference is the activation's first.
+  TActivation* activation = new TActivation(rule_, token, this, token->GetStrength());
+  activation->AddRef();
   activation->node_listed_ = true;
   activation->node_prev_ = last_;
   if (last_)
-    last_->node_next_ = activation.get();
+    last_->node_next_ = activation;
   else
-    first_ = activation.get();
-  last_ = activation.get();
+    first_ = activation;
+  last_ = activation;
   ++count_;
   if (static_cast<size_t>(count_) > index_.size()) Grow();
   activation->node_hash_ = token->Identity();
   TActivation** slot = Slot(activation->node_hash_);
   activation->node_same_hash_ = *slot;
-  *slot = activation.get();
-  network_->Activate(activation.get());
+  *slot = activation;
+  network_->Activate(activation);
 }
 
 int TPatternMatchTerminalNode::IndexOf(TActivation* activation) const {
@@ -688,8 +689,7 @@ Ref<TActivation> TPatternMatchTerminalNode::Take(TActivation* activation) {
   activation->node_prev_ = activation->node_next_ = nullptr;
   activation->node_listed_ = false;
   --count_;
-  Ref<TActivation> taken(activation);
-  activation->Release();  // the list's reference; `taken` keeps it alive
+  Ref<TActivation> taken = Ref<TActivation>::adopt(activation);  // the list's reference
   for (TActivation** link = Slot(activation->node_hash_); *link; link = &(*link)->node_same_hash_) {
     if (*link == activation) {
       *link = activation->node_same_hash_;

@@ -88,7 +88,7 @@ class TBlockPool {
   static constexpr size_t kLine = 64;
   struct Depot {
     std::mutex mutex;
-    Node* free = nullptr;
+    std::vector<Node*> free;   // free lists of ended threads, each whole
     std::vector<void*> slabs;  // so that leak checkers see them held
   };
   static Depot& TheDepot() {
@@ -105,8 +105,9 @@ class TBlockPool {
     Enlist();
     Depot& depot = TheDepot();
     std::lock_guard<std::mutex> lock(depot.mutex);
-    if (depot.free) {
-      free_ = std::exchange(depot.free, nullptr);
+    if (!depot.free.empty()) {
+      free_ = depot.free.back();
+      depot.free.pop_back();
       return;
     }
     // Slabs start on a cache line, so that a block whose size is a multiple
@@ -120,15 +121,13 @@ class TBlockPool {
     }
   }
   struct Keeper {
+    // The list goes whole: walking it to join it to another would touch
+    // every free block, megabytes of them as the program ends.
     ~Keeper() {
       if (!free_) return;
-      Node* last = free_;
-      while (last->next)
-        last = last->next;
       Depot& depot = TheDepot();
       std::lock_guard<std::mutex> lock(depot.mutex);
-      last->next = depot.free;
-      depot.free = std::exchange(free_, nullptr);
+      depot.free.push_back(std::exchange(free_, nullptr));
     }
   };
   static void Enlist() noexcept {

@@ -61,8 +61,9 @@ TIEToken::TIEToken(TIEToken* parent, TIEToken* origin)
       fact_(origin->fact_),
       parent_(parent),
       strength_(parent->strength_),
+      // A fact's token has its fact's id for its sort code.
       sort_code_(static_cast<int32_t>(static_cast<uint32_t>(parent->sort_code_) * 8u +
-                                      static_cast<uint32_t>(FactId(origin->fact_)))),
+                                      static_cast<uint32_t>(origin->sort_code_))),
       tag_(parent->tag_),
       origin_(origin) {
   assert(!origin->parent_);

@@ -75,5 +75,37 @@ TEST(BlockPoolTest, BlocksOutliveTheThreadsThatMadeAndFreedThem) {
   user.join();
 }
 
+#ifndef RULECORE_POOL_DISABLED
+TEST(BlockPoolTest, TheFreeListsOfSeveralEndedThreadsAreAllUsedAgain) {
+  std::vector<void*> made;
+  for (int i = 0; i < 2000; ++i)
+    made.push_back(Pool::Allocate());
+  const std::set<void*> freed(made.begin(), made.end());
+  auto free_half = [&](size_t from) {
+    return std::thread([&made, from] {
+      for (size_t i = from; i < made.size(); i += 2)
+        Pool::Release(made[i]);
+    });
+  };
+  std::thread first = free_half(0);
+  first.join();
+  std::thread second = free_half(1);
+  second.join();
+  std::set<void*> seen;
+  std::thread user([&] {
+    std::vector<void*> taken;
+    for (int i = 0; i < 50000 && seen.size() < freed.size(); ++i) {
+      void* b = Pool::Allocate();
+      taken.push_back(b);
+      if (freed.count(b)) seen.insert(b);
+    }
+    for (void* b : taken)
+      Pool::Release(b);
+  });
+  user.join();
+  EXPECT_EQ(seen.size(), freed.size());
+}
+#endif
+
 }  // namespace
 }  // namespace rulecore
