@@ -13,9 +13,12 @@ float ClampStrength(float strength) {
   return strength > 1.0f ? 1.0f : strength;
 }
 
+static_assert(sizeof(void*) != 8 || sizeof(TActivation) == 128,
+              "an activation fills two cache lines");
+
 TActivation::TActivation(TRule* rule, IReteToken* token, TPatternMatchTerminalNode* node,
                          float strength)
-    : rule_(rule), token_(token), node_(node), strength_(ClampStrength(strength)) {}
+    : strength_(ClampStrength(strength)), rule_(rule), token_(token), node_(node) {}
 
 void TActivation::SetStrength(float strength) {
   strength_ = ClampStrength(strength);

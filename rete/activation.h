@@ -55,12 +55,15 @@ class RULECORE_API TActivation : public IInterface {
   friend class TPatternMatchTerminalNode;
   friend class TIEAgenda;
 
+  // Laid out to fill two cache lines exactly, as the pool's slabs start on
+  // a line: the strength sits beside the shared count.
+  float strength_;
   TRule* rule_;
   Ref<IReteToken> token_;
   TPatternMatchTerminalNode* node_;
-  float strength_;
   uint64_t stamp_ = 0;
   int32_t sort_salience_ = 0;
+  bool node_listed_ = false;
   // The terminal node's list of its activations (the node holds a reference
   // to each listed one).
   TActivation* node_prev_ = nullptr;
@@ -68,13 +71,13 @@ class RULECORE_API TActivation : public IInterface {
   // The node's index by the token's identity (copied here).
   TActivation* node_same_hash_ = nullptr;
   uint64_t node_hash_ = 0;
-  bool node_listed_ = false;
   // The agenda that holds the activation, the rank it sorted it by, and its
   // neighbours among the activations of its salience.
   const TIEAgenda* agenda_ = nullptr;
   int64_t agenda_rank_ = 0;
   TActivation* agenda_prev_ = nullptr;
   TActivation* agenda_next_ = nullptr;
+  [[maybe_unused]] char line_pad_[8] = {};
 };
 
 // `strength` clamped to [0, 1].
