@@ -232,8 +232,13 @@ class RULECORE_API TIETokenTree {
   template <class F>
   void ForEachIn(int32_t key, F&& f) const {
     if (buckets_.empty()) return;
-    for (Entry* e = buckets_[Bucket(key)]; e; e = e->next)
+    for (Entry *e = buckets_[Bucket(key)], *next; e; e = next) {
+      // A long bucket (a join without equality tests keeps one) is walked
+      // while its tokens' joins run: the next entry arrives meanwhile.
+      next = e->next;
+      PrefetchLines(next, sizeof(Entry));
       if (e->key == key && !f(*e)) return;
+    }
   }
   // Calls `f` with every entry, bucket by bucket.
   template <class F>
