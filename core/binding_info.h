@@ -40,4 +40,14 @@ class RULECORE_API TBindingInfo : public TPersistent {
   std::string slot_name_;
 };
 
+// `object` as a binding info; nil when it is none. Values resolve one for
+// every test that reads a binding, so the class itself is recognised
+// without a dynamic cast (its descendants still take one).
+inline const TBindingInfo* AsBindingInfo(const TObject* object) {
+  if (!object) return nullptr;
+  if (&object->ClassType() == &TBindingInfo::StaticClass())
+    return static_cast<const TBindingInfo*>(object);
+  return dynamic_cast<const TBindingInfo*>(object);
+}
+
 }  // namespace rulecore

@@ -421,7 +421,7 @@ std::string TIEValue::GetToString() const {
       return payload_.list ? payload_.list->GetToString() : std::string();
     case dtObject: {
       if (!payload_.object) return {};
-      if (auto* info = dynamic_cast<const TBindingInfo*>(payload_.object))
+      if (auto* info = AsBindingInfo(payload_.object))
         return "<" + info->ClassName() + ": " + info->ToString() + ">";
       return "<Object: " + payload_.object->ClassName() + ">";
     }
@@ -602,7 +602,7 @@ Ref<IIEValue> TIEValue::Resolve(IIEContext* context) {
       return result ? result : Ref<IIEValue>(FCNil);
     }
     case dtObject:
-      if (auto* info = dynamic_cast<const TBindingInfo*>(payload_.object)) {
+      if (auto* info = AsBindingInfo(payload_.object)) {
         if (!context) RaiseIE(SNoContext, {GetIETypeName(kind_)});
         return context->ResolveBindingInfo(*info);
       }
