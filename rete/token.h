@@ -185,11 +185,10 @@ inline IIEValue* PeekSlotValue(IFact* fact, const TDivision* division, std::stri
 inline IIEValue* PeekTokenSlotValue(const TIEToken* token, int index, std::string_view slot,
                                     int32_t sub_index, int32_t& hint, Ref<IIEValue>& made) {
   const TIEToken* link = token ? token->Link(index) : nullptr;
-  IFact* fact = link ? link->GetFact() : nullptr;
-  if (!fact) return nullptr;
-  IIEValue* value = fact->GetValueHinted(slot, hint);
-  if (sub_index == NoSubIndex || !value) return value;
-  return PeekSlotElement(value, link->Division(), slot, sub_index, made);
+  if (!link) return nullptr;
+  // A made link's division is its fact token's: read only when needed.
+  return PeekSlotValue(link->GetFact(), sub_index == NoSubIndex ? nullptr : link->Division(), slot,
+                       sub_index, hint, made);
 }
 // The same for the fact of pattern `index` in `token`.
 RULECORE_API Ref<IIEValue> TokenSlotValue(IReteToken* token, int index, std::string_view slot,
